@@ -1,0 +1,23 @@
+#include "model/loomveil_doc.h"
+
+int CLoomveilDoc::RenderBitmap(CDC* pDC, int width, int height) {
+    pDC->FillSolidRect(0, 0, width, height, RGB(255, 255, 255));
+    m_PointList.RemoveAll();
+    m_strError.clear();
+
+    // The readers by extension, tried in this order.
+    using Reader = int (CLoomveilDoc::*)(CDC*, int, int);
+    struct Row {
+        const char* ext;
+        Reader reader;
+    };
+    static constexpr Row kReaders[] = {
+        {"qli", &CLoomveilDoc::RenderQli},
+        {"hqv", &CLoomveilDoc::RenderQli},
+    };
+    for (const Row& row : kReaders) {
+        if (IsFileExt(m_strFileExt, row.ext)) return (this->*row.reader)(pDC, width, height);
+    }
+    return Fail(m_strFileExt.IsEmpty() ? "no file extension to choose a reader by"
+                                       : "no reader for files of type \"" + m_strFileExt.Utf8() + "\"");
+}

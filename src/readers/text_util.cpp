@@ -1,0 +1,30 @@
+#include "readers/text_util.h"
+
+#include <cstring>
+
+std::size_t DeleteToken(char* text, std::size_t n, std::string_view token) {
+    if (token.empty() || n < token.size()) return n;
+    char* end = text + n;
+    char* read = text;
+    char* write = text;
+    while (true) {
+        const std::size_t left = static_cast<std::size_t>(end - read);
+        void* hit = memmem(read, left, token.data(), token.size());
+        if (!hit) break;
+        const std::size_t piece = static_cast<std::size_t>(static_cast<char*>(hit) - read);
+        if (write != read) std::memmove(write, read, piece);
+        write += piece;
+        read = static_cast<char*>(hit) + token.size();
+    }
+    if (write == read) return n;
+    const std::size_t tail = static_cast<std::size_t>(end - read);
+    std::memmove(write, read, tail);
+    write += tail;
+    *write = 0;
+    return static_cast<std::size_t>(write - text);
+}
+
+std::string_view UpToNul(std::string_view text) {
+    const void* nul = std::memchr(text.data(), 0, text.size());
+    return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
+}

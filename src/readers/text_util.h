@@ -1,0 +1,18 @@
+// Helpers shared by the text readers.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Deletes every occurrence of token from the n bytes at text, in place, and
+// returns the new length. Pieces are joined in order, so deleting one token
+// may form another: callers delete tokens in the order the format gives.
+std::size_t DeleteToken(char* text, std::size_t n, std::string_view token);
+
+// True when line begins with prefix (exact bytes).
+constexpr bool StartsWith(std::string_view line, std::string_view prefix) {
+    return line.size() >= prefix.size() && line.substr(0, prefix.size()) == prefix;
+}
+
+// The text up to its first NUL byte.
+std::string_view UpToNul(std::string_view text);

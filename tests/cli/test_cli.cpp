@@ -1,0 +1,87 @@
+#include "cli/cli_runner.h"
+#include "test_support.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+using test::RunCli;
+
+const std::string kSample = std::string(LOOMVEIL_SOURCE_DIR) + "/samples/loops.qli";
+
+TEST(CliRender, WritesThePictureAndPrintsItsPath) {
+    test::TempDir dir;
+    const std::string png = dir.File("x.png");
+    const auto r = RunCli({"render", kSample, "-o", png, "--size", "320x200"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, png + "\n");
+    const QImage img(QString::fromStdString(png));
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.size(), QSize(320, 200));
+    EXPECT_GT(test::CountNonWhite(img), 500);
+
+    // The default size is the viewer's picture frame.
+    const auto d = RunCli({"render", kSample, "-o", png});
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(540, 559));
+}
+
+TEST(CliRender, ManyInputsGoToAFolderAndOneFailureFailsTheRun) {
+    test::TempDir dir;
+    const std::string bad = dir.File("bad.xyz");
+    test::WriteFile(bad, "nothing");
+    const std::string hqv = std::string(LOOMVEIL_SOURCE_DIR) + "/samples/loops.hqv";
+    const auto r = RunCli({"render", kSample, bad, hqv, dir.File("missing.qli"), "-d", dir.File("pics")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, dir.File("pics/loops.png") + "\n" + dir.File("pics/loops.hqv.png") + "\n");
+    EXPECT_NE(r.err.find("loomveil-cli: " + bad + ": no reader for files of type \"xyz\"\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("loomveil-cli: " + dir.File("missing.qli") + ": No such file or directory\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("pics/bad.png")));
+}
+
+TEST(CliRender, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(RunCli({}).exitCode, 2);
+    EXPECT_EQ(RunCli({"paint"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"render"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"render", kSample, "--size", "12"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"render", kSample, kSample, "-o", "/tmp/x.png"}).exitCode, 2);
+    const auto help = RunCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("render"), std::string::npos);
+}
+
+TEST(CliRender, AFailedWriteLeavesNoPicture) {
+    test::TempDir dir;
+    const auto r = RunCli({"render", kSample, "-o", dir.File("no/such/folder/x.png")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("loomveil-cli: " + dir.File("no/such/folder/x.png") + ": "), std::string::npos);
+}
+
+TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
+    test::TempDir dir;
+    const std::string f = dir.File("p.qli");
+    test::WriteFile(f, "#h\nL,0,0\nL,10,0\nBG\nL,10,5\nL,0,5\n");
+    const auto t = RunCli({"info", f});
+    ASSERT_EQ(t.exitCode, 0) << t.err;
+    EXPECT_NE(t.out.find(f + ": QLI, 5 points, 2 strokes, box (0, -5) to (10, 0)"), std::string::npos) << t.out;
+
+    const auto j = RunCli({"info", "--json", f, dir.File("gone.qli")});
+    EXPECT_EQ(j.exitCode, 1);
+    const QJsonArray all = QJsonDocument::fromJson(QByteArray::fromStdString(j.out)).array();
+    ASSERT_EQ(all.size(), 2);
+    const QJsonObject o = all[0].toObject();
+    EXPECT_EQ(o["format"].toString(), "QLI");
+    EXPECT_EQ(o["points"].toInt(), 5);
+    EXPECT_EQ(o["strokes"].toInt(), 2);
+    EXPECT_EQ(o["bbox"].toObject()["minY"].toDouble(), -5.0);
+    EXPECT_TRUE(all[1].toObject().contains("error"));
+}
+
+} // namespace

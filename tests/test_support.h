@@ -1,0 +1,50 @@
+// Helpers shared by the test suites.
+#pragma once
+
+#include "model/loomveil_doc.h"
+
+#include <QImage>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test {
+
+// A folder that is removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return m_path; }
+    std::string File(std::string_view name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+void WriteFile(const std::string& path, std::string_view bytes);
+std::string ReadFile(const std::string& path);
+std::string DataPath(std::string_view relative);
+
+// The result of rendering a file through the document.
+struct Rendered {
+    int result = 0;
+    QImage image;
+    std::vector<_tagREALPT> points;
+};
+// Renders path (through SetCurrentFile and RenderBitmap) into a width ×
+// height picture.
+Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width = 200, int height = 200);
+// Writes bytes to a temporary file named "pattern.<ext>" and renders it.
+Rendered RenderText(std::string_view ext, std::string_view bytes, int width = 200, int height = 200);
+
+// Is the pixel white?
+bool IsWhite(const QImage& image, int x, int y);
+int CountNonWhite(const QImage& image);
+
+// The break marker and a point, for writing expected lists.
+constexpr _tagREALPT kBreak{3.4028235e38f, 0.0f};
+inline bool SamePoint(const _tagREALPT& a, const _tagREALPT& b) { return a.x == b.x && a.y == b.y; }
+
+} // namespace test
