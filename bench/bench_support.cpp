@@ -1,0 +1,54 @@
+#include "bench_support.h"
+
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace bench {
+
+namespace {
+struct Dir {
+    std::filesystem::path path;
+    Dir() {
+        std::random_device rd;
+        path = std::filesystem::temp_directory_path() / ("loomveil-bench-" + std::to_string(rd()));
+        std::filesystem::create_directories(path);
+    }
+    ~Dir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+} // namespace
+
+const std::filesystem::path& WorkDir() {
+    static Dir dir;
+    return dir.path;
+}
+
+void RunSharedGenerator(const std::string& script, const std::string& out, const std::string& args) {
+    const std::string cmd = "python3 '" LOOMVEIL_SHARED_BENCH_DIR "/" + script + "' '" + out + "' " + args;
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("generator failed: " + cmd);
+}
+
+std::size_t FileSize(const std::string& path) { return static_cast<std::size_t>(std::filesystem::file_size(path)); }
+
+double PeakRssMiB() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+
+Canvas::Canvas(int width, int height) {
+    bitmap.CreateCompatibleBitmap(nullptr, width, height);
+    dc.CreateCompatibleDC(nullptr);
+    dc.SelectObject(&bitmap);
+}
+
+int RenderInto(CLoomveilDoc& doc, const std::string& path, Canvas& canvas) {
+    doc.SetCurrentFile(CString(path));
+    return doc.RenderBitmap(&canvas.dc, canvas.width(), canvas.height());
+}
+
+} // namespace bench

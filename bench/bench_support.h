@@ -1,0 +1,45 @@
+// Helpers for the benchmarks: generated inputs in a temporary folder, a
+// document rendering into a bitmap, peak memory.
+#pragma once
+
+#include "model/loomveil_doc.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace bench {
+
+// A folder for generated inputs, removed at exit; generated files are kept
+// for the run so that several benchmarks share them.
+const std::filesystem::path& WorkDir();
+
+// Path of a generated input: made by make(path) the first time it is asked for.
+template <class Make>
+std::string Generated(const std::string& name, Make&& make) {
+    const std::string path = (WorkDir() / name).string();
+    if (!std::filesystem::exists(path)) make(path);
+    return path;
+}
+
+// Runs the generator script ../shared/bench/<script> with the arguments.
+void RunSharedGenerator(const std::string& script, const std::string& out, const std::string& args);
+
+std::size_t FileSize(const std::string& path);
+
+// Peak resident memory of this process so far, in MiB.
+double PeakRssMiB();
+
+// A white bitmap and a DC drawing into it.
+struct Canvas {
+    CBitmap bitmap;
+    CDC dc;
+    Canvas(int width, int height);
+    int width() const { return bitmap.Image().width(); }
+    int height() const { return bitmap.Image().height(); }
+};
+
+// Renders path through the document, as the viewer does; returns the result.
+int RenderInto(CLoomveilDoc& doc, const std::string& path, Canvas& canvas);
+
+} // namespace bench
