@@ -42,6 +42,19 @@ public:
     int Render4qb(CDC* pDC, int width, int height);
     int RenderCdr(CDC* pDC, int width, int height);
     int RenderDxf(CDC* pDC, int width, int height);
+    // The preview of an old RIFF-based (or bare CMX3) CDR file, from its bytes.
+    int RenderCdrRiff(CDC* pDC, int width, int height, int nBytes, const BYTE* pBytes);
+
+    // Writers: each writes m_PointList into the file m_strFilePath names,
+    // through a temporary file that replaces the target only when complete.
+    // TRUE when the file was written; on failure the reason is in m_strError
+    // and an earlier file of that name is untouched.
+    BOOL WriteDxf();
+    BOOL WriteHqf();
+    BOOL WritePlt();
+    BOOL WriteQcc();
+    BOOL WriteQli();
+    BOOL WriteExp();
 
     // Draws m_PointList scaled to fit width × height at pDC's origin. With
     // pColours (four entries), each stroke takes the next colour in turn.
