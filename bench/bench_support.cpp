@@ -1,6 +1,8 @@
 #include "bench_support.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -38,6 +40,31 @@ double PeakRssMiB() {
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+
+double BareScanParse(std::string_view text) {
+    double sum = 0;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* eol = lf ? lf : end;
+        while (p < eol) {
+            const char c = *p;
+            if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
+                float v = 0;
+                const auto r = std::from_chars(p, eol, v);
+                if (r.ec == std::errc()) {
+                    sum += v;
+                    p = r.ptr;
+                    continue;
+                }
+            }
+            ++p;
+        }
+        p = eol + 1;
+    }
+    return sum;
 }
 
 Canvas::Canvas(int width, int height) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace bench {
 
@@ -29,6 +30,11 @@ std::size_t FileSize(const std::string& path);
 
 // Peak resident memory of this process so far, in MiB.
 double PeakRssMiB();
+
+// The bare loop the text readers are measured against: finds every line
+// with memchr and parses every number on it with std::from_chars, doing
+// nothing else. Returns a checksum so the work is not optimised away.
+double BareScanParse(std::string_view text);
 
 // A white bitmap and a DC drawing into it.
 struct Canvas {

@@ -55,6 +55,11 @@ public:
     BOOL WriteQcc();
     BOOL WriteQli();
     BOOL WriteExp();
+    // Convert Format once its dialog has been answered: chosenPath as the
+    // user gave it, filterIndex the 1-based output filter left selected.
+    // Decides the written file's name and the writer, writes, and returns
+    // TRUE when the file was written (the current file stays the opened one).
+    BOOL ConvertFile(const CString& chosenPath, int filterIndex);
 
     // Draws m_PointList scaled to fit width × height at pDC's origin. With
     // pColours (four entries), each stroke takes the next colour in turn.
