@@ -8,16 +8,6 @@
 #include <limits>
 #include <new>
 
-int TruncToInt(float v) {
-    if (!(v > -2147483904.0f && v < 2147483648.0f)) return INT_MIN;
-    return static_cast<int>(v);
-}
-
-int TruncToInt(double v) {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 bool IsFileExt(const CString& strExt, const char* pszExt) { return strExt == CString(pszExt); }
 
 void CLoomveilDoc::SetCurrentFile(const CString& path) {

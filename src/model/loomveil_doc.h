@@ -13,6 +13,7 @@
 #include "platform/dc.h"
 #include "platform/file.h"
 
+#include <climits>
 #include <string>
 
 class CLoomveilDoc {
@@ -123,5 +124,11 @@ void DrawDibRows(CDC* pDC, const BYTE* pBits, const COLORREF* pPalette, int widt
 
 // Float to int by truncation toward zero; NaN and values outside int's range
 // give INT_MIN, as the processor's conversion does.
-int TruncToInt(float v);
-int TruncToInt(double v);
+inline int TruncToInt(float v) {
+    if (!(v > -2147483904.0f && v < 2147483648.0f)) return INT_MIN;
+    return static_cast<int>(v);
+}
+inline int TruncToInt(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
+    return static_cast<int>(v);
+}

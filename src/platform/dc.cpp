@@ -25,6 +25,8 @@ void RasterClipped(std::uint32_t* bits, std::ptrdiff_t stride, long long w, long
                    long long y0, long long x1, long long y1, std::uint32_t px) {
     const long long dx = x1 - x0, dy = y1 - y0;
     if (dx == 0 && dy == 0) return;
+    // Both ends beyond one edge: nothing of the line is visible.
+    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= w && x1 >= w) || (y0 >= h && y1 >= h)) return;
     const long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const bool xMajor = adx >= ady;
@@ -34,6 +36,25 @@ void RasterClipped(std::uint32_t* bits, std::ptrdiff_t stride, long long w, long
     const long long aMax = (xMajor ? w : h) - 1, bMax = (xMajor ? h : w) - 1;
 
     long long iLo = 0, iHi = na - 1;
+    const bool inside = x0 >= 0 && y0 >= 0 && x0 < w && y0 < h && x1 >= 0 && y1 >= 0 && x1 < w && y1 < h;
+    if (inside) {
+        // The common case: no clipping, and q(0) = 0 with remainder na.
+        std::uint32_t* p = xMajor ? bits + b0 * stride + a0 : bits + a0 * stride + b0;
+        const std::ptrdiff_t stepA = xMajor ? sa : sa * stride;
+        const std::ptrdiff_t stepB = xMajor ? sb * stride : sb;
+        long long r = na;
+        const long long twoNb = 2 * nb, twoNa = 2 * na;
+        for (long long i = 0; i < na; ++i) {
+            *p = px;
+            p += stepA;
+            r += twoNb;
+            if (r >= twoNa) {
+                r -= twoNa;
+                p += stepB;
+            }
+        }
+        return;
+    }
     if (sa > 0) {
         iLo = std::max(iLo, -a0);
         iHi = std::min(iHi, aMax - a0);

@@ -54,8 +54,17 @@ int CLoomveilDoc::RenderQli(CDC* pDC, int width, int height) {
     auto body = [&]() -> int {
         if (!ReadWholeFile(text)) return 0;
         std::size_t n = UpToNul(text.text()).size();
-        for (const char* token : {"@RND[", "]", "*SX", "*SY", "*SZ", "+SR"})
-            n = DeleteToken(text.data(), n, token);
+        // A point record takes at least eight bytes ("VP 1,2\r\n"); room
+        // reserved and never used costs address space only.
+        m_PointList.Reserve(n / 8);
+        // Deleting can only join characters that are there, so a token whose
+        // first character is absent cannot occur at any stage.
+        const unsigned present = CharsPresent(text.data(), n, "@]*+");
+        if (present & 1) n = DeleteToken(text.data(), n, "@RND[");
+        if (present & 2) n = DeleteToken(text.data(), n, "]");
+        if (present & 4)
+            for (const char* token : {"*SX", "*SY", "*SZ"}) n = DeleteToken(text.data(), n, token);
+        if (present & 8) n = DeleteToken(text.data(), n, "+SR");
 
         double originX = 0, originY = 0, curX = 0, curY = 0;
         float lastX = 0;

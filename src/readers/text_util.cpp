@@ -24,6 +24,25 @@ std::size_t DeleteToken(char* text, std::size_t n, std::string_view token) {
     return static_cast<std::size_t>(write - text);
 }
 
+unsigned CharsPresent(const char* text, std::size_t n, std::string_view set) {
+    unsigned found = 0;
+    const std::size_t k = set.size() < 8 ? set.size() : 8;
+    // Branch-free over blocks so the compiler can vectorise the compares.
+    constexpr std::size_t kBlock = 4096;
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        const std::size_t end = start + kBlock < n ? start + kBlock : n;
+        for (std::size_t j = 0; j < k; ++j) {
+            if (found & (1u << j)) continue;
+            const unsigned char c = static_cast<unsigned char>(set[j]);
+            unsigned char hit = 0;
+            for (std::size_t i = start; i < end; ++i) hit |= static_cast<unsigned char>(text[i]) == c;
+            if (hit) found |= 1u << j;
+        }
+        if (found == (1u << k) - 1) break;
+    }
+    return found;
+}
+
 std::string_view UpToNul(std::string_view text) {
     const void* nul = std::memchr(text.data(), 0, text.size());
     return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;

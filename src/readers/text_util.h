@@ -9,6 +9,10 @@
 // may form another: callers delete tokens in the order the format gives.
 std::size_t DeleteToken(char* text, std::size_t n, std::string_view token);
 
+// Which of the characters of set (at most 8) occur in the n bytes at text:
+// bit i is set when set[i] occurs. One pass, however many characters.
+unsigned CharsPresent(const char* text, std::size_t n, std::string_view set);
+
 // True when line begins with prefix (exact bytes).
 constexpr bool StartsWith(std::string_view line, std::string_view prefix) {
     return line.size() >= prefix.size() && line.substr(0, prefix.size()) == prefix;
