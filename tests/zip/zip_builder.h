@@ -1,0 +1,43 @@
+// Builds zip archives for the tests, with zlib for the deflated members, and
+// reports where each record went so that a test can damage one field.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace test {
+
+struct ZipMember {
+    ZipMember(std::string n, std::string d, int m = 8, std::uint16_t f = 0, std::string extra = {})
+        : name(std::move(n)), data(std::move(d)), method(m), flags(f), localExtra(std::move(extra)) {}
+    std::string name;
+    std::string data;
+    int method = 8; // 0 stored, 8 deflated
+    std::uint16_t flags = 0;
+    std::string localExtra;
+    // Written as both sizes' uncompressed value instead of the real one.
+    bool unknownSize = false;
+};
+
+struct BuiltZip {
+    std::string bytes;
+    std::vector<std::size_t> local;   // position of each local header in bytes
+    std::vector<std::size_t> central; // position of each central header in bytes
+    std::size_t end = 0;              // position of the end record
+};
+
+// Raw deflate (no zlib header) of data.
+std::string Deflate(std::string_view data);
+// The archive of members, preceded by prefix (which the archive's own
+// offsets do not count) and followed by comment.
+BuiltZip BuildZip(const std::vector<ZipMember>& members, std::string_view comment = {},
+                  std::string_view prefix = {});
+
+void Put16(std::string& bytes, std::size_t at, std::uint16_t v);
+void Put32(std::string& bytes, std::size_t at, std::uint32_t v);
+
+} // namespace test
