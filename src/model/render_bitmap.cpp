@@ -12,6 +12,7 @@ int CLoomveilDoc::RenderBitmap(CDC* pDC, int width, int height) {
         Reader reader;
     };
     static constexpr Row kReaders[] = {
+        {"cdr", &CLoomveilDoc::RenderCdr},
         {"qli", &CLoomveilDoc::RenderQli},
         {"hqv", &CLoomveilDoc::RenderQli},
     };
