@@ -47,14 +47,16 @@ constexpr std::size_t kMinPreviewChunk = 256;
 // Pixels whose index has no palette entry (a short palette, or none).
 constexpr COLORREF kNoPaletteColour = RGB(0, 0, 0);
 
-// Decodes a PNG or BMP preview, refusing pictures larger than the preview
-// limit before any pixel memory is taken.
+// Decodes a PNG or BMP preview (told apart by their bytes, not by the
+// member's name), refusing other formats and pictures larger than the
+// preview limit before any pixel memory is taken.
 QImage DecodePreview(const BYTE* data, std::size_t size) {
     QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    if (reader.format() != "png" && reader.format() != "bmp") return {};
     const QSize dim = reader.size();
     if (!dim.isValid() || static_cast<std::size_t>(dim.width()) * static_cast<std::size_t>(dim.height()) >
                               limits::kMaxPreviewPixels)

@@ -364,6 +364,10 @@ TEST(CdrReader, ZipMembersThatAreMissingEmptyOrUndecodable) {
     r = render({{"previews/thumbnail.png", "not a picture", 0}});
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(test::CountNonWhite(r.image), 0);
+    // Only PNG and BMP are decoded, whatever the image library knows besides.
+    r = render({{"previews/thumbnail.png", Encoded(Quadrants(20, 10, 1, 2, 3, 4), "PPM"), 0}});
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(test::CountNonWhite(r.image), 0);
     // An empty PNG member does not fall back to the BMP.
     EXPECT_EQ(
         render({{"previews/thumbnail.png", "", 0}, {"metadata/thumbnails/thumbnail.bmp", bmp, 0}}).result, 1);
