@@ -1,0 +1,74 @@
+#include "writers/convert.h"
+
+#include <QFileInfo>
+
+namespace writers {
+
+const OutputFormat kOutputFormats[6] = {
+    {1, "DXF (AutoCad *.dxf)", "dxf", &CLoomveilDoc::WriteDxf},
+    {2, "HQF (HandiQuilter *.hqf)", "hqf", &CLoomveilDoc::WriteHqf},
+    {3, "PLT (AutoCad *.plt)", "plt", &CLoomveilDoc::WritePlt},
+    {4, "QLI (Statler Stitcher *.qli)", "qli", &CLoomveilDoc::WriteQli},
+    {5, "QCC (Quilt Magician *.qcc)", "qcc", &CLoomveilDoc::WriteQcc},
+    {6, "MELCO EMB (*.exp)", "exp", &CLoomveilDoc::WriteExp},
+};
+
+const OutputFormat* FindOutputFormat(std::string_view ext) {
+    for (const OutputFormat& f : kOutputFormats)
+        if (f.ext == ext) return &f;
+    return nullptr;
+}
+
+const OutputFormat* OutputFormatAt(int filterIndex) {
+    for (const OutputFormat& f : kOutputFormats)
+        if (f.filterIndex == filterIndex) return &f;
+    return nullptr;
+}
+
+namespace {
+// Position of the file name's last '.', or -1.
+int NameDot(const CString& path) {
+    const CString name(QFileInfo(path.Q()).fileName());
+    const int dot = name.ReverseFind('.');
+    return dot < 0 ? -1 : path.GetLength() - name.GetLength() + dot;
+}
+} // namespace
+
+ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex) {
+    ConvertTarget t{chosenPath, nullptr};
+    if (QFileInfo(chosenPath.Q()).fileName().isEmpty()) return t;
+    const int dot = NameDot(chosenPath);
+    if (dot >= 0) {
+        CString typed = chosenPath.Mid(dot + 1);
+        t.format = FindOutputFormat(typed.MakeLower().Utf8());
+    }
+    if (!t.format) t.format = OutputFormatAt(filterIndex);
+    if (t.format && dot < 0) t.path += CString("." + std::string(t.format->ext));
+    return t;
+}
+
+CString SuggestedConvertName(const CString& currentPath) {
+    const int dot = NameDot(currentPath);
+    return dot < 0 ? currentPath : currentPath.Left(dot);
+}
+
+BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path) {
+    struct Restore {
+        CLoomveilDoc& doc;
+        CString saved;
+        ~Restore() { doc.m_strFilePath = saved; }
+    } restore{doc, doc.m_strFilePath};
+    doc.m_strFilePath = path;
+    return (doc.*format.write)();
+}
+
+} // namespace writers
+
+BOOL CLoomveilDoc::ConvertFile(const CString& chosenPath, int filterIndex) {
+    const writers::ConvertTarget target = writers::ResolveConvertTarget(chosenPath, filterIndex);
+    if (!target.format) {
+        m_strError = "no output format for " + chosenPath.Utf8();
+        return FALSE;
+    }
+    return writers::WriteOutput(*this, *target.format, target.path);
+}

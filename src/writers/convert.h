@@ -1,0 +1,52 @@
+// Convert Format: the output formats, the file name a conversion writes, and
+// one writer run against a chosen path.
+#pragma once
+
+#include "model/loomveil_doc.h"
+
+#include <string_view>
+
+namespace writers {
+
+struct OutputFormat {
+    int filterIndex; // 1-based position in the save dialog's filter list
+    std::string_view filterText;
+    std::string_view ext; // lower case, without the dot
+    BOOL (CLoomveilDoc::*write)();
+};
+
+// In the order of the save dialog's filter list.
+extern const OutputFormat kOutputFormats[6];
+
+// The save dialog's title and filter string.
+constexpr const char* kConvertTitle = "Convert File Format";
+constexpr const char* kConvertFilter = "DXF (AutoCad *.dxf)|*.dxf|HQF (HandiQuilter *.hqf)|*.hqf|"
+                                       "PLT (AutoCad *.plt)|*.plt|QLI (Statler Stitcher *.qli)|*.qli|"
+                                       "QCC (Quilt Magician *.qcc)|*.qcc|MELCO EMB (*.exp)|*.exp||";
+
+// By the lower-case extension, or null.
+const OutputFormat* FindOutputFormat(std::string_view ext);
+// By the dialog's 1-based filter index, or null.
+const OutputFormat* OutputFormatAt(int filterIndex);
+
+// The file a conversion writes and its format, from the path the user chose
+// and the filter left selected. A name that already ends in one of the
+// output extensions (any case) is written in that format; otherwise the
+// filter decides. The filter's extension is appended only when the file
+// name itself has no '.' (a dot in a folder name does not count). format is
+// null when neither names a format, or when the path has no file name.
+struct ConvertTarget {
+    CString path;
+    const OutputFormat* format = nullptr;
+};
+ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex);
+
+// The name the save dialog suggests: the current path without the file
+// name's extension (the whole path when the name has none).
+CString SuggestedConvertName(const CString& currentPath);
+
+// Writes doc's pattern in format to path. doc.m_strFilePath names path only
+// while the writer runs: afterwards it is the opened file again.
+BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path);
+
+} // namespace writers
