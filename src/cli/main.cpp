@@ -14,6 +14,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"render", cli::RunRender, "render IN... [-o OUT.png | -d DIR] [--size WxH]   draw files to PNG pictures"},
+    {"convert", cli::RunConvert, "convert IN... --to FMT [-o OUT | -d DIR]           write other formats"},
     {"info", cli::RunInfo, "info IN... [--json]                                format, points, strokes, extent"},
 };
 

@@ -1,0 +1,93 @@
+#include "cli/cli_runner.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using test::RunCli;
+namespace fs = std::filesystem;
+
+const std::string kSample = std::string(LOOMVEIL_SOURCE_DIR) + "/samples/loops.qli";
+
+std::size_t Entries(const fs::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
+    return n;
+}
+
+TEST(CliConvert, EachFormatMatchesTheHandCheckedBytes) {
+    test::TempDir dir;
+    for (const char* ext : {"dxf", "hqf", "plt", "qcc", "qli"}) {
+        const std::string out = dir.File(std::string("square.") + ext);
+        const auto r = RunCli({"convert", test::DataPath("writers/square.qli"), "--to", ext, "-o", out});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, out + "\n");
+        EXPECT_EQ(test::ReadFile(out),
+                  test::ReadFile(test::DataPath(std::string("writers/cli_square.") + ext)))
+            << ext;
+    }
+    // Without --to the format is the output's extension.
+    const auto r = RunCli({"convert", test::DataPath("writers/line.qli"), "-o", dir.File("x.EXP")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::ReadFile(dir.File("x.EXP")), test::ReadFile(test::DataPath("writers/cli_line.exp")));
+}
+
+TEST(CliConvert, ManyInputsIntoAFolderAndOneFailureFailsTheRun) {
+    test::TempDir dir;
+    const std::string hqv = std::string(LOOMVEIL_SOURCE_DIR) + "/samples/loops.hqv";
+    const auto r =
+        RunCli({"convert", kSample, dir.File("gone.qli"), hqv, "--to", "exp", "-d", dir.File("out")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, dir.File("out/loops.exp") + "\n" + dir.File("out/loops.hqv.exp") + "\n");
+    EXPECT_NE(r.err.find("loomveil-cli: " + dir.File("gone.qli") + ": No such file or directory\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(test::ReadFile(dir.File("out/loops.exp")).substr(0, 2), "\x80\x04");
+    EXPECT_EQ(Entries(dir.File("out")), 2u);
+}
+
+TEST(CliConvert, FailedWritesSayWhyAndLeaveTheOldFile) {
+    test::TempDir dir;
+    const auto full = RunCli({"convert", kSample, "--to", "dxf", "-o", "/dev/full"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "loomveil-cli: /dev/full: No space left on device\n");
+
+    test::WriteFile(dir.File("plain"), "x");
+    const auto notDir = RunCli({"convert", kSample, "--to", "plt", "-o", dir.File("plain/x.plt")});
+    EXPECT_EQ(notDir.exitCode, 1);
+    EXPECT_EQ(notDir.err, "loomveil-cli: " + dir.File("plain/x.plt") + ": Not a directory\n");
+
+    // A file-size limit fails the write part-way, as a full disk does.
+    const std::string old = dir.File("old.dxf");
+    test::WriteFile(old, "the old drawing");
+    const std::string cmd = "ulimit -f 4; '" LOOMVEIL_CLI_PATH "' convert '" + kSample + "' -o '" + old +
+                            "' 2>'" + dir.File("err") + "'";
+    EXPECT_NE(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(test::ReadFile(dir.File("err")), "loomveil-cli: " + old + ": File too large\n");
+    EXPECT_EQ(test::ReadFile(old), "the old drawing");
+    EXPECT_EQ(Entries(dir.path()), 3u); // plain, old.dxf, err
+
+    if (geteuid() != 0) {
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        const auto ro = RunCli({"convert", kSample, "--to", "dxf", "-o", old});
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        EXPECT_EQ(ro.exitCode, 1);
+        EXPECT_EQ(ro.err, "loomveil-cli: " + old + ": Permission denied\n");
+        EXPECT_EQ(test::ReadFile(old), "the old drawing");
+    }
+}
+
+TEST(CliConvert, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(RunCli({"convert"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"convert", kSample}).exitCode, 2);                     // no format
+    EXPECT_EQ(RunCli({"convert", kSample, "-o", "/tmp/x.png"}).exitCode, 2); // not an output format
+    EXPECT_EQ(RunCli({"convert", kSample, "--to", "svg"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"convert", kSample, kSample, "--to", "qli", "-o", "/tmp/x.qli"}).exitCode, 2);
+    const auto help = RunCli({"convert", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--to"), std::string::npos);
+}
+
+} // namespace
