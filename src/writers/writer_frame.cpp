@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace writers {
@@ -40,18 +41,41 @@ Output& Output::Int(long long v) {
     return *this;
 }
 
-// std::to_chars with a precision prints exactly what printf's "%.Nf" prints
-// in the C locale, "-0.000", "inf", "-nan" included.
-Output& Output::Fixed(double v, int decimals) {
+char* FormatFixed(char* p, char* end, float v, int decimals) {
+    // A float has 24 significant bits and 10^6 = 15625 * 2^6, so v * 10^d
+    // (d <= 6) is exact in double, and rounding it to an integer in the
+    // current mode (to nearest, ties to even) is what printf does with the
+    // exact decimal value. Everything else goes through std::to_chars, which
+    // prints exactly what printf prints.
+    static constexpr double kScale[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    static constexpr unsigned long long kUnit[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    const double d = v;
+    if (decimals < 0 || decimals > 6 || !(std::fabs(d) < 1e12))
+        return std::to_chars(p, end, d, std::chars_format::fixed, decimals).ptr;
+    const auto n = static_cast<unsigned long long>(std::nearbyint(std::fabs(d) * kScale[decimals]));
+    if (std::signbit(d)) *p++ = '-';
+    p = std::to_chars(p, end, n / kUnit[decimals]).ptr;
+    if (decimals > 0) {
+        *p++ = '.';
+        unsigned long long frac = n % kUnit[decimals];
+        for (int i = decimals - 1; i >= 0; --i) {
+            p[i] = static_cast<char>('0' + frac % 10);
+            frac /= 10;
+        }
+        p += decimals;
+    }
+    return p;
+}
+
+Output& Output::Fixed(float v, int decimals) {
     char* p = Room(kPieceMax);
-    m_len = static_cast<std::size_t>(
-        std::to_chars(p, m_buf + kCapacity, v, std::chars_format::fixed, decimals).ptr - m_buf);
+    m_len = static_cast<std::size_t>(FormatFixed(p, m_buf + kCapacity, v, decimals) - m_buf);
     return *this;
 }
 
-Output& Output::Fixed(double v, int decimals, int width) {
+Output& Output::Fixed(float v, int decimals, int width) {
     char* p = Room(kPieceMax + static_cast<std::size_t>(width));
-    char* end = std::to_chars(p, m_buf + kCapacity, v, std::chars_format::fixed, decimals).ptr;
+    char* end = FormatFixed(p, m_buf + kCapacity, v, decimals);
     const auto len = end - p;
     // '#' only forces the decimal point, which a precision above 0 always
     // has; the width pads the short texts (inf, nan).

@@ -56,10 +56,10 @@ public:
     Output& Text(std::string_view s);
     // "%d" (also for values past int's range).
     Output& Int(long long v);
-    // "%.Nf"; "%f" is decimals 6.
-    Output& Fixed(double v, int decimals);
+    // "%.Nf" of v widened to double; "%f" is decimals 6.
+    Output& Fixed(float v, int decimals);
     // "%#W.Nf": at least width characters, padded with spaces on the left.
-    Output& Fixed(double v, int decimals, int width);
+    Output& Fixed(float v, int decimals, int width);
     // Two raw bytes (binary formats).
     Output& Bytes(unsigned char b0, unsigned char b1);
     // Hands what is collected to the archive.
@@ -79,6 +79,11 @@ private:
     std::size_t m_len = 0;
     char m_buf[kCapacity];
 };
+
+// Writes "%.Nf" of v widened to double at p, as printf does in the C locale
+// ("-0.000", "inf", "-nan" included); returns the end. end - p must be at
+// least 330.
+char* FormatFixed(char* p, char* end, float v, int decimals);
 
 // What a writer's body reports.
 enum class Written { file, nothing };
