@@ -70,7 +70,7 @@ int RunConvert(int argc, char** argv) {
     const Size size = DefaultRenderSize();
     int status = kExitOk;
     Progress progress(args->inputs.size());
-    OutputNamer names(out, dir, "." + std::string(format->ext));
+    OutputNamer names(out, dir, std::string(".").append(format->ext));
     CLoomveilDoc doc;
     for (const std::string& input : args->inputs) {
         progress.Step(input);

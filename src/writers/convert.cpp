@@ -43,7 +43,10 @@ ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex) {
         t.format = FindOutputFormat(typed.MakeLower().Utf8());
     }
     if (!t.format) t.format = OutputFormatAt(filterIndex);
-    if (t.format && dot < 0) t.path += CString("." + std::string(t.format->ext));
+    if (t.format && dot < 0) {
+        t.path += QChar('.');
+        t.path += CString(t.format->ext);
+    }
     return t;
 }
 
