@@ -11,11 +11,17 @@ namespace test {
 
 constexpr _tagREALPT kM = kBreak;
 
+inline std::size_t Entries(const std::filesystem::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++n;
+    return n;
+}
+
 struct WriteRun {
     BOOL ok = FALSE;
     bool exists = false; // the target exists afterwards
     std::string bytes;
-    std::string error;
+    std::string error; // also notes files left beside the target
 };
 
 inline WriteRun WriteList(BOOL (CLoomveilDoc::*writer)(), const std::vector<_tagREALPT>& points) {
@@ -23,15 +29,9 @@ inline WriteRun WriteList(BOOL (CLoomveilDoc::*writer)(), const std::vector<_tag
     CLoomveilDoc doc;
     for (const _tagREALPT& p : points) doc.m_PointList.AddTail(p);
     doc.m_strFilePath = CString(dir.File("out"));
-    WriteRun r;
-    r.ok = (doc.*writer)();
-    r.exists = std::filesystem::exists(dir.File("out"));
-    r.bytes = ReadFile(dir.File("out"));
-    r.error = doc.m_strError;
-    // Nothing else may be left in the folder.
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
-    if (entries != (r.exists ? 1u : 0u)) r.error += " [stray files left]";
+    WriteRun r{(doc.*writer)(), std::filesystem::exists(dir.File("out")), ReadFile(dir.File("out")),
+               doc.m_strError};
+    if (Entries(dir.path()) != (r.exists ? 1u : 0u)) r.error += " [stray files left]";
     return r;
 }
 
