@@ -121,6 +121,12 @@ void CDC::AttachDevice(QPaintDevice* device, bool paged) {
     }
 }
 
+void CDC::AttachPagedDevice(QPagedPaintDevice* device, PagedDeviceHooks hooks) {
+    AttachDevice(device, true);
+    m_pagedDevice = device;
+    m_hooks = std::move(hooks);
+}
+
 void CDC::AttachPainter(QPainter* painter) {
     DeleteDC();
     m_painter = painter;
@@ -129,6 +135,11 @@ void CDC::AttachPainter(QPainter* painter) {
 
 BOOL CDC::DeleteDC() {
     FlushPolyline();
+    if (m_docOpen && m_hooks.abortDocument) m_hooks.abortDocument();
+    m_docOpen = false;
+    m_pagesStarted = 0;
+    m_pagedDevice = nullptr;
+    m_hooks = {};
     EndOwnPainter();
     m_painter = nullptr;
     m_image = nullptr;
@@ -443,18 +454,28 @@ void CDC::DrawImage(const QImage& image, const CRect& dst) {
     p->drawImage(QRect(dst.left + m_viewportOrg.x, dst.top + m_viewportOrg.y, dst.Width(), dst.Height()), image);
 }
 
-int CDC::StartDoc(const CString& /*docName*/) {
-    if (!m_device || !m_paged) return -1;
+int CDC::StartDoc(const CString& docName) {
+    if (!m_device || !m_paged || m_docOpen) return -1;
+    // The name must be given before the device opens.
+    if (m_hooks.nameDocument) m_hooks.nameDocument(docName.Q());
     m_ownPainter = std::make_unique<QPainter>();
     if (!m_ownPainter->begin(m_device)) {
         m_ownPainter.reset();
         return -1;
     }
     m_painter = m_ownPainter.get();
+    m_docOpen = true;
+    m_pagesStarted = 0;
     return 1;
 }
 
-int CDC::StartPage() { return m_painter && m_painter->isActive() ? 1 : -1; }
+int CDC::StartPage() {
+    if (!m_docOpen || !m_painter || !m_painter->isActive()) return -1;
+    // The device opens on its first sheet; later pages ask for a new one.
+    if (m_pagesStarted > 0 && (!m_pagedDevice || !m_pagedDevice->newPage())) return -1;
+    ++m_pagesStarted;
+    return 1;
+}
 
 int CDC::EndPage() {
     FlushPolyline();
@@ -463,7 +484,8 @@ int CDC::EndPage() {
 
 int CDC::EndDoc() {
     FlushPolyline();
-    if (!m_ownPainter || !m_ownPainter->isActive()) return -1;
+    if (!m_docOpen || !m_ownPainter || !m_ownPainter->isActive()) return -1;
+    m_docOpen = false;
     const bool ok = m_ownPainter->end();
     m_painter = nullptr;
     m_ownPainter.reset();

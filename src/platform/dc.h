@@ -8,6 +8,11 @@
 //    anti-aliasing off.
 //  - a paint device (a printer, a PDF writer, a window) through a QPainter.
 //    Runs of LineTo with one pen are collected and drawn as one polyline.
+//    A paged device (printer, PDF writer) is drawn between StartDoc and
+//    EndDoc; its device units are its own pixels, its origin the top-left
+//    corner of its paint area, and HORZRES/VERTRES the size of that area, as
+//    on a printer's DC (set the device's margins to the printer's printable
+//    area before attaching it).
 //
 // Coordinates are logical units; the viewport origin is added to reach
 // device units (there is no other mapping mode). GDI objects are selected by
@@ -18,11 +23,22 @@
 #include "platform/gdi.h"
 
 #include <QPolygon>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
+
+// What a paged device needs beyond painting, supplied by whoever knows its
+// kind: naming the job (StartDoc's document name), and abandoning a job that
+// was started and never ended (a DC deleted before EndDoc throws its job
+// away instead of printing it).
+struct PagedDeviceHooks {
+    std::function<void(const QString&)> nameDocument;
+    std::function<void()> abortDocument;
+};
 
 enum DeviceCap {
     HORZSIZE = 4, // mm
@@ -60,6 +76,8 @@ public:
     // A DC over a paint device (printer, PDF writer, widget); the painter is
     // begun by StartDoc for paged devices, at once for others.
     void AttachDevice(QPaintDevice* device, bool paged);
+    // A DC over a printer or a PDF writer, for StartDoc ... EndDoc.
+    void AttachPagedDevice(QPagedPaintDevice* device, PagedDeviceHooks hooks = {});
     // A DC drawing through a painter that someone else owns (a window's
     // paint event).
     void AttachPainter(QPainter* painter);
@@ -96,7 +114,9 @@ public:
     // Draws a decoded picture stretched into dst (the image library's Draw).
     void DrawImage(const QImage& image, const CRect& dst);
 
-    // Paged devices.
+    // Paged devices. Each returns a positive value on success and a value
+    // <= 0 on failure. StartDoc names the job and opens the device; every
+    // StartPage after the first begins a new sheet.
     int StartDoc(const CString& docName);
     int StartPage();
     int EndPage();
@@ -120,6 +140,10 @@ private:
     CBitmap* m_bitmap = nullptr;
     QPaintDevice* m_device = nullptr;
     bool m_paged = false;
+    QPagedPaintDevice* m_pagedDevice = nullptr;
+    PagedDeviceHooks m_hooks;
+    bool m_docOpen = false; // StartDoc succeeded, EndDoc not yet called
+    int m_pagesStarted = 0;
     std::unique_ptr<QPainter> m_ownPainter;
     QPainter* m_painter = nullptr; // m_ownPainter.get() or an external one
 
