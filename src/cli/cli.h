@@ -90,5 +90,6 @@ double SecondsSince(std::chrono::steady_clock::time_point t0);
 int RunRender(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunConvert(int argc, char** argv);
+int RunPrint(int argc, char** argv);
 
 } // namespace cli

@@ -16,6 +16,7 @@ constexpr Command kCommands[] = {
     {"render", cli::RunRender, "render IN... [-o OUT.png | -d DIR] [--size WxH]   draw files to PNG pictures"},
     {"convert", cli::RunConvert, "convert IN... --to FMT [-o OUT | -d DIR]           write other formats"},
     {"info", cli::RunInfo, "info IN... [--json]                                format, points, strokes, extent"},
+    {"print", cli::RunPrint, "print IN -o OUT.pdf [--page A4|Letter]            the viewer's printed page, as PDF"},
 };
 
 int Help(std::FILE* out) {
