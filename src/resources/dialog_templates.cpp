@@ -26,7 +26,7 @@ constexpr DialogControl kAboutControls[] = {
     {IDOK, ControlKind::DefPushButton, "OK", 178, 72, 50, 14, false},
 };
 
-const DialogTemplate kMain{IDD_LOOMVEIL_DIALOG, "Vadodarare", "MS Shell Dlg", 8, 484, 423, kMainControls};
+const DialogTemplate kMain{IDD_LOOMVEIL_DIALOG, "Vadodarare", "MS Shell Dlg", 8, 484, 423, kMainControls, true};
 const DialogTemplate kAbout{IDD_ABOUTBOX, "About Loomveil", "MS Sans Serif", 8, 235, 94, kAboutControls};
 
 } // namespace

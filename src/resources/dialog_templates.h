@@ -24,6 +24,7 @@ struct DialogTemplate {
     int fontPointSize;
     int cx, cy; // dialog units
     std::span<const DialogControl> controls;
+    bool minimizeBox = false; // the caption has a minimise box
 };
 
 // Control ids of the main window.

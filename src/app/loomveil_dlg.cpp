@@ -1,0 +1,318 @@
+#include "app/loomveil_dlg.h"
+
+#include "app/app_icon.h"
+#include "app/resource_strings.h"
+#include "model/print_job.h"
+#include "platform/profile.h"
+
+#include <QDialog>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <chrono>
+
+using namespace resources;
+
+const char* const kOpenFileFilter =
+    "All Cad and Quilt Files "
+    "(*.4qb;*.cmd;*.cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*.pat;*.plt;*.ssd;*.txt)|"
+    "*4qb;*.cmd;*cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*pat;*.plt;*.ssd;*.txt|"
+    "CQP (*.cqp)|*.cqp|4QB (AutoBOT *.4qb)|*.4qb|CMD (*.cmd)|*.cmd|DXF (AutoCad *.dxf)|*.dxf|"
+    "CDR (CorelDraw *.cdr)|*.cdr|HQF (HandiQuilter *.hqf)|*.hqf|HQV (HandiQuilter *.hqv)|*.hqv|"
+    "PLT (AutoCad *.plt)|*.plt|IQP (Intelliquilter *.iqp)|*.iqp|QCC (Quilt Magician *.qcc)|*.qcc|"
+    "QLI (Statler Stitcher *.qli)|*.qli|PAT (ABM AutoPilot *.pat)|*.pat|SSD (Side Saddle *.ssd)|*.ssd|"
+    "TXT (PCQuilter *.txt)|*.txt||";
+
+const char* const kConvertFileFilter =
+    "DXF (AutoCad *.dxf)|*.dxf|HQF (HandiQuilter *.hqf)|*.hqf|PLT (AutoCad *.plt)|*.plt|"
+    "QLI (Statler Stitcher *.qli)|*.qli|QCC (Quilt Magician *.qcc)|*.qcc|MELCO EMB (*.exp)|*.exp||";
+
+namespace {
+
+const char* const kSettingsSection = "CadInfo";
+
+// The folder of path, the file name's own folder, without a separator at
+// the end (the root keeps its separator).
+CString FolderOf(const CString& path, const CString& name) {
+    const int at = path.GetLength() - name.GetLength();
+    if (name.IsEmpty() || at <= 0 || path.Mid(at) != name) return path;
+    if (at == 1) return path.Left(1);
+    return path.Left(at - 1);
+}
+
+double SecondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+} // namespace
+
+CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(IDD_ABOUTBOX, pParent) {}
+
+CLoomveilDlg::CLoomveilDlg(const CString& fileName, CWnd* pParent, std::shared_ptr<app::UserInterface> ui)
+    : CDialog(IDD_LOOMVEIL_DIALOG, pParent), m_strFileInfo(fileName), m_hIcon(app::LoomveilIcon()),
+      m_ui(ui ? std::move(ui) : app::MakeQtUserInterface()) {}
+
+CLoomveilDlg::~CLoomveilDlg() {
+    DestroyWindow();
+}
+
+void CLoomveilDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_FILE_INFO, m_strFileInfo);
+    DDX_Text(pDX, IDC_RENDER_TIME, m_strRenderTime);
+    DDX_Control(pDX, IDC_PRINT, m_btnPrint);
+    DDX_Control(pDX, IDC_CONVERT, m_btnConvert);
+}
+
+BOOL CLoomveilDlg::OnCommand(int id) {
+    using Handler = void (CLoomveilDlg::*)();
+    struct Entry {
+        int id;
+        Handler handler;
+    };
+    static constexpr Entry kMessageMap[] = {
+        {IDC_CONVERT, &CLoomveilDlg::OnConvertFormat}, {IDC_OPEN, &CLoomveilDlg::OnOpenFile},
+        {IDC_PRINT, &CLoomveilDlg::OnPrintFile},       {IDC_CLOSE, &CLoomveilDlg::OnCloseFile},
+        {IDC_ABOUT, &CLoomveilDlg::OnAbout},
+    };
+    for (const Entry& e : kMessageMap) {
+        if (e.id == id) {
+            (this->*e.handler)();
+            return TRUE;
+        }
+    }
+    return CDialog::OnCommand(id);
+}
+
+app::ScreenMetrics CLoomveilDlg::GetScreenMetrics() {
+    return m_ui->Screen();
+}
+
+void CLoomveilDlg::ReportUncaughtException(const std::string& what) {
+    m_ui->MessageBox(Window(), CString(what), MB_OK | MB_ICONERROR);
+}
+
+std::optional<DialogTemplate> CLoomveilDlg::LoadScaledTemplate() {
+    const DialogTemplate* tpl = LoadDialogTemplate(m_nIDTemplate);
+    if (!tpl) return std::nullopt;
+    const app::ScreenMetrics screen = GetScreenMetrics();
+    const QFont font = app::DialogFont(tpl->fontFace, tpl->fontPointSize, screen.dpiY);
+    const QSize size = app::DialogClientSize(*tpl, app::MeasureBaseUnits(font));
+    const app::FontScaling scaling = app::ScaleTemplateFont(size, screen, tpl->fontPointSize);
+    DialogTemplate scaled = *tpl;
+    if (scaling.changed) scaled.fontPointSize = scaling.pointSize;
+    return scaled;
+}
+
+INT_PTR CLoomveilDlg::DoModal() {
+    const auto tpl = LoadScaledTemplate();
+    if (!tpl || !CreateIndirect(*tpl, m_pParentWnd)) return -1;
+    const int result = Window()->exec();
+    DestroyWindow();
+    return result;
+}
+
+BOOL CLoomveilDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    m_btnPrint.EnableWindow(FALSE);
+    m_btnConvert.EnableWindow(FALSE);
+
+    if (CMenu* sys = GetSystemMenu(FALSE)) {
+        const CString about = LoadResourceString(IDS_ABOUTBOX);
+        if (!about.IsEmpty()) {
+            sys->AppendMenu(MF_SEPARATOR);
+            sys->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    // A file named on the command line waits for the first paint. Its
+    // extension is its last three characters.
+    if (!m_strFileInfo.IsEmpty()) {
+        m_bRenderPending = TRUE;
+        m_strFileExt = m_strFileInfo.Right(3);
+        m_strFileExt.MakeLower();
+        m_strFilePath = m_strFileInfo;
+    }
+    return TRUE;
+}
+
+void CLoomveilDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        m_ui->RunModal(dlgAbout);
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CLoomveilDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        if (QPainter* p = dc.Painter()) p->eraseRect(Window()->rect());
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = (rect.Width() - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (rect.Height() - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(&dc, x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+    // The render may have to show a message box, which cannot open while
+    // the window is being painted: it runs as soon as this paint is done.
+    if (m_bRenderPending) {
+        m_bRenderPending = FALSE;
+        PostCall([this] { RenderCurrentFile(); });
+    }
+}
+
+HICON CLoomveilDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
+
+void CLoomveilDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    if (nIDCtl != IDC_PICTURE) {
+        CDialog::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    CDC* pDC = lpDrawItemStruct->pDC;
+    const CRect& rc = lpDrawItemStruct->rcItem;
+    if (!m_bmpRender.HasBitmap()) {
+        pDC->FillSolidRect(rc.left, rc.top, rc.Width(), rc.Height(), RGB(220, 220, 220));
+        return;
+    }
+    CDC memDC;
+    memDC.CreateCompatibleDC(pDC);
+    CBitmap* oldBitmap = memDC.SelectObject(&m_bmpRender);
+    pDC->BitBlt(0, 0, rc.Width(), rc.Height(), &memDC, 0, 0, SRCCOPY);
+    memDC.SelectObject(oldBitmap);
+    memDC.DeleteDC();
+}
+
+void CLoomveilDlg::RenderCurrentFile() {
+    CWnd* frame = GetDlgItem(IDC_PICTURE);
+    if (!frame) return;
+    CRect rc;
+    frame->GetClientRect(&rc);
+    const int width = rc.Width();
+    const int height = rc.Height();
+
+    m_bmpRender.DeleteObject();
+    CDC memDC;
+    memDC.CreateCompatibleDC(nullptr);
+    m_ptPrintOrigin = CPoint(0, 0);
+    memDC.SetViewportOrg(0, 0);
+    m_bmpRender.CreateCompatibleBitmap(&memDC, width, height);
+    CBitmap* oldBitmap = memDC.SelectObject(&m_bmpRender);
+
+    const auto t0 = std::chrono::steady_clock::now();
+    const int result = RenderBitmap(&memDC, width, height);
+    // The time is the render's alone, not the time a message box stays open.
+    const auto t1 = std::chrono::steady_clock::now();
+
+    if (result) {
+        m_btnPrint.EnableWindow(TRUE);
+        // A CDR file shows a preview picture and leaves no points to convert.
+        m_btnConvert.EnableWindow(IsFileExt(m_strFileExt, "cdr") ? FALSE : TRUE);
+    } else {
+        // The model now holds whatever the failed read left: neither printing
+        // nor converting may use it as if it were the file on screen.
+        m_btnPrint.EnableWindow(FALSE);
+        m_btnConvert.EnableWindow(FALSE);
+        CString text;
+        text.Format("Unable to open file!\nWidth: %d Height : %d", width, height);
+        m_ui->MessageBox(Window(), text, MB_OK | MB_ICONINFORMATION);
+    }
+
+    memDC.SelectObject(oldBitmap);
+    frame->Invalidate(TRUE);
+    m_strRenderTime.Format("Render time: %.2f s", SecondsBetween(t0, t1));
+    UpdateData(FALSE);
+    memDC.DeleteDC();
+}
+
+void CLoomveilDlg::OnOpenFile() {
+    app::FileDialogRequest request;
+    request.title = "Open CAD/Quilt File";
+    request.filter = kOpenFileFilter;
+    request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
+    request.filterIndex = GetProfileInt(kSettingsSection, "FilterIndex", 0);
+    request.flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    const auto answer = m_ui->GetOpenFileName(Window(), request);
+    if (!answer) return;
+
+    m_strFileName = answer->fileName;
+    m_strFilePath = answer->path;
+    const CString folder = FolderOf(m_strFilePath, m_strFileName);
+    // Remembered before the render, so a file that fails still counts.
+    WriteProfileString(kSettingsSection, "InitPath", folder);
+    WriteProfileInt(kSettingsSection, "FilterIndex", answer->filterIndex);
+
+    // A file that vanished after the dialog shows size 0 (and then fails).
+    const QFileInfo info(m_strFilePath.Q());
+    const long long size = info.exists() ? static_cast<long long>(info.size()) : 0;
+    m_strFileInfo.Format("File: %s     Size (bytes): %lld\nPath: %s", m_strFileName.Utf8().c_str(), size,
+                         folder.Utf8().c_str());
+    UpdateData(FALSE);
+
+    const int dot = m_strFileName.ReverseFind('.');
+    m_strFileExt = dot >= 0 ? m_strFileName.Mid(dot + 1) : CString();
+    m_strFileExt.MakeLower();
+    RenderCurrentFile();
+}
+
+void CLoomveilDlg::OnConvertFormat() {
+    app::FileDialogRequest request;
+    request.title = "Convert File Format";
+    request.filter = kConvertFileFilter;
+    request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
+    // The suggestion is the path up to its last dot, folder included.
+    const int dot = m_strFilePath.ReverseFind('.');
+    request.initialFile = dot >= 0 ? m_strFilePath.Left(dot) : CString();
+    request.flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    const auto answer = m_ui->GetSaveFileName(Window(), request);
+    if (!answer) return;
+    // The answer goes to the writers (ConvertFile with the chosen path and
+    // the filter index) once they are part of the program.
+}
+
+void CLoomveilDlg::OnPrintFile() {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_ui->PrintDlg(Window(), printer,
+                        PD_ALLPAGES | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE |
+                            PD_HIDEPRINTTOFILE))
+        return;
+
+    // The DC's origin and extent are the printable area, as on a printer's
+    // own DC: the page's margins are the printer's unprintable edges, and
+    // the one-inch margins are measured from them.
+    printer.setFullPage(false);
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
+
+    struct Disabled {
+        CWnd* wnd;
+        explicit Disabled(CWnd* w) : wnd(w) { wnd->EnableWindow(FALSE); }
+        ~Disabled() { wnd->EnableWindow(TRUE); }
+    } disabled(this);
+
+    CDC dc;
+    dc.AttachPagedDevice(&printer, {[&printer](const QString& name) { printer.setDocName(name); },
+                                    [&printer] { printer.abort(); }});
+    PrintCurrentFile(*this, &dc, m_ptPrintOrigin);
+    dc.DeleteDC();
+}
+
+void CLoomveilDlg::OnCloseFile() {
+    m_bmpRender.DeleteObject();
+    if (CWnd* frame = GetDlgItem(IDC_PICTURE)) frame->Invalidate(TRUE);
+    m_btnPrint.EnableWindow(FALSE);
+    m_btnConvert.EnableWindow(FALSE);
+}
+
+void CLoomveilDlg::OnAbout() {
+    CAboutDlg dlgAbout(this);
+    m_ui->RunModal(dlgAbout);
+}

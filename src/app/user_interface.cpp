@@ -1,0 +1,110 @@
+#include "app/user_interface.h"
+
+#include "app/wnd.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace app {
+
+std::vector<FileFilter> ParseFilterString(const CString& filter) {
+    std::vector<FileFilter> out;
+    const QStringList parts = filter.Q().split('|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break; // the closing "||"
+        out.push_back({parts[i], parts[i + 1].split(';', Qt::SkipEmptyParts)});
+    }
+    return out;
+}
+
+QStringList QtNameFilters(const std::vector<FileFilter>& filters) {
+    QStringList out;
+    for (const FileFilter& f : filters) out << f.description + " (" + f.patterns.join(' ') + ")";
+    return out;
+}
+
+namespace {
+
+class QtUserInterface : public UserInterface {
+public:
+    std::optional<FileDialogAnswer> GetOpenFileName(QWidget* parent, const FileDialogRequest& r) override {
+        return Run(parent, r, QFileDialog::AcceptOpen);
+    }
+    std::optional<FileDialogAnswer> GetSaveFileName(QWidget* parent, const FileDialogRequest& r) override {
+        return Run(parent, r, QFileDialog::AcceptSave);
+    }
+
+    bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags) override {
+        QPrintDialog dialog(&printer, parent);
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, !(flags & PD_NOSELECTION));
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & PD_NOPAGENUMS));
+        dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+        // Qt's dialog offers PDF output as its file printer; without a
+        // system PDF printer that is the only way to a PDF, so it stays.
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    int MessageBox(QWidget* parent, const CString& text, UINT type) override {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        switch (type & 0xF0) {
+        case MB_ICONINFORMATION:
+            icon = QMessageBox::Information;
+            break;
+        case MB_ICONWARNING:
+            icon = QMessageBox::Warning;
+            break;
+        case MB_ICONERROR:
+            icon = QMessageBox::Critical;
+            break;
+        default:
+            break;
+        }
+        QMessageBox box(icon, QStringLiteral("Loomveil"), text.Q(), QMessageBox::Ok, parent);
+        box.exec();
+        return IDOK;
+    }
+
+    long long RunModal(CDialog& dialog) override { return dialog.DoModal(); }
+
+    ScreenMetrics Screen() override { return PrimaryScreenMetrics(); }
+
+private:
+    static std::optional<FileDialogAnswer> Run(QWidget* parent, const FileDialogRequest& r,
+                                               QFileDialog::AcceptMode mode) {
+        QFileDialog dialog(parent, r.title.Q(), r.initialDir.Q());
+        dialog.setAcceptMode(mode);
+        // Without a must-exist flag a typed name is taken as it is.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The list shows the descriptions only; the patterns come from
+        // the filter string's own pattern column.
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        if (mode == QFileDialog::AcceptSave && !(r.flags & OFN_OVERWRITEPROMPT))
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        const QStringList filters = QtNameFilters(ParseFilterString(r.filter));
+        dialog.setNameFilters(filters);
+        if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[r.filterIndex - 1]);
+        if (!r.initialFile.IsEmpty()) dialog.selectFile(r.initialFile.Q());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+
+        FileDialogAnswer a;
+        a.path = CString(QDir::toNativeSeparators(dialog.selectedFiles().front()));
+        a.fileName = CString(QFileInfo(a.path.Q()).fileName());
+        a.filterIndex = std::max<int>(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1);
+        return a;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<UserInterface> MakeQtUserInterface() {
+    return std::make_shared<QtUserInterface>();
+}
+
+} // namespace app

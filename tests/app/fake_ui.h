@@ -1,0 +1,49 @@
+// Answers the window's questions in tests, and remembers what was asked.
+#pragma once
+
+#include "app/loomveil_dlg.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace test {
+
+class FakeUi : public app::UserInterface {
+public:
+    struct Message {
+        CString text;
+        UINT type;
+    };
+
+    std::optional<app::FileDialogAnswer> GetOpenFileName(QWidget*, const app::FileDialogRequest& r) override;
+    std::optional<app::FileDialogAnswer> GetSaveFileName(QWidget*, const app::FileDialogRequest& r) override;
+    bool PrintDlg(QWidget*, QPrinter& printer, DWORD flags) override;
+    int MessageBox(QWidget*, const CString& text, UINT type) override;
+    long long RunModal(CDialog& dialog) override;
+    app::ScreenMetrics Screen() override { return screen; }
+
+    // Answers given in turn; an exhausted list cancels.
+    std::deque<std::optional<app::FileDialogAnswer>> openAnswers;
+    std::deque<std::optional<app::FileDialogAnswer>> saveAnswers;
+    // Sets up the chosen printer; null cancels the print dialog.
+    std::function<bool(QPrinter&)> printer;
+    // Called when a file dialog opens, before it answers (to throw, say).
+    std::function<void()> onFileDialog;
+    // Looks at a dialog run modally, while it exists.
+    std::function<void(CDialog&)> onModal;
+    app::ScreenMetrics screen{1280, 1024, 96, 96};
+
+    std::vector<app::FileDialogRequest> openRequests;
+    std::vector<app::FileDialogRequest> saveRequests;
+    std::vector<DWORD> printFlags;
+    std::vector<Message> messages;
+    // The titles of the dialogs run modally.
+    std::vector<CString> modalTitles;
+};
+
+// An open-dialog answer for path with the first filter.
+app::FileDialogAnswer Chose(const std::string& path, int filterIndex = 1);
+
+} // namespace test

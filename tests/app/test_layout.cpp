@@ -1,0 +1,118 @@
+#include "app/dialog_layout.h"
+#include "app/loomveil_dlg.h"
+#include "fake_ui.h"
+
+#include <QDialog>
+#include <QFontInfo>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace resources;
+
+TEST(FontScaling, FitsFiveSixthsOfTheScreenAndAtMostEightInches) {
+    const app::ScreenMetrics screen{1280, 1024, 96, 96}; // width limit min(1066, 768) = 768
+    app::FontScaling f = app::ScaleTemplateFont(QSize(960, 600), screen, 8);
+    EXPECT_DOUBLE_EQ(f.ratio, 0.8);
+    EXPECT_TRUE(f.changed);
+    EXPECT_EQ(f.pointSize, 6);
+
+    // trunc(8 × 0.96 + 0.5) = 8: rebuilt, but with the same font.
+    f = app::ScaleTemplateFont(QSize(800, 600), screen, 8);
+    EXPECT_DOUBLE_EQ(f.ratio, 0.96);
+    EXPECT_TRUE(f.changed);
+    EXPECT_EQ(f.pointSize, 8);
+
+    // An exact fit leaves the template alone.
+    f = app::ScaleTemplateFont(QSize(768, 700), screen, 8);
+    EXPECT_FALSE(f.changed);
+
+    // The height can be the tighter limit (min(853, 768)), and a small
+    // template grows.
+    EXPECT_EQ(app::ScaleTemplateFont(QSize(700, 960), screen, 8).pointSize, 6);
+    EXPECT_EQ(app::ScaleTemplateFont(QSize(384, 300), screen, 8).pointSize, 16);
+
+    // Eight inches at 192 dpi is 1536 pixels; five sixths of 1600 is 1333.
+    EXPECT_DOUBLE_EQ(app::ScaleTemplateFont(QSize(1536, 1333), {2560, 1600, 192, 192}, 8).ratio, 1.0);
+
+    // A screen too small for any text still gets a one-point font.
+    EXPECT_EQ(app::ScaleTemplateFont(QSize(726, 635), {10, 10, 96, 96}, 8).pointSize, 1);
+}
+
+std::unique_ptr<CLoomveilDlg> BuildOn(const app::ScreenMetrics& screen) {
+    auto ui = std::make_shared<test::FakeUi>();
+    ui->screen = screen;
+    auto dlg = std::make_unique<CLoomveilDlg>(CString(), nullptr, ui);
+    const auto tpl = dlg->LoadScaledTemplate();
+    EXPECT_TRUE(tpl);
+    if (tpl) dlg->CreateIndirect(*tpl);
+    return dlg;
+}
+
+QRect Geometry(CLoomveilDlg& dlg, int id) {
+    return dlg.GetDlgItem(id)->GetSafeHwnd()->geometry();
+}
+
+TEST(DialogLayout, DialogUnitsBecomePixelsThroughTheDialogFont) {
+    // 8 point at 96 dpi is an 11-pixel font; in Liberation Sans its base
+    // units are 6 × 12. The template (726 × 635 pixels) fits this screen.
+    auto dlg = BuildOn({1280, 1024, 96, 96});
+    EXPECT_EQ(dlg->GetTemplate()->fontPointSize, 8);
+    EXPECT_EQ(QFontInfo(dlg->GetDialogFont()).family(), "Liberation Sans");
+    EXPECT_EQ(dlg->GetDialogFont().pixelSize(), 11);
+    EXPECT_EQ(dlg->GetBaseUnits(), (app::BaseUnits{6, 12}));
+
+    QDialog* w = dlg->Window();
+    EXPECT_EQ(w->size(), QSize(726, 635));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize()); // not resizable
+    EXPECT_EQ(w->windowTitle(), "Vadodarare");
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    // x · 6 / 4 and y · 12 / 8, each rounded half away from zero.
+    EXPECT_EQ(Geometry(*dlg, IDC_RENDER_TIME), QRect(15, 14, 152, 29));
+    EXPECT_EQ(Geometry(*dlg, IDC_FILE_INFO), QRect(170, 14, 536, 33));
+    EXPECT_EQ(Geometry(*dlg, IDC_ABOUT), QRect(36, 59, 75, 21));
+    EXPECT_EQ(Geometry(*dlg, IDC_PICTURE), QRect(174, 60, 542, 518));
+    EXPECT_EQ(Geometry(*dlg, IDC_OPEN), QRect(20, 152, 120, 47));
+    EXPECT_EQ(Geometry(*dlg, IDC_CONVERT), QRect(20, 224, 120, 47));
+    EXPECT_EQ(Geometry(*dlg, IDC_PRINT), QRect(20, 299, 120, 47));
+    EXPECT_EQ(Geometry(*dlg, IDOK), QRect(20, 405, 120, 47));
+    EXPECT_EQ(Geometry(*dlg, IDC_CLOSE), QRect(626, 594, 75, 21));
+
+    // The picture's client area is inside its one-pixel border.
+    CRect client;
+    dlg->GetDlgItem(IDC_PICTURE)->GetClientRect(&client);
+    EXPECT_EQ(client.Width(), 540);
+    EXPECT_EQ(client.Height(), 516);
+
+    EXPECT_EQ(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->text(), "E&xit");
+    EXPECT_TRUE(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->isDefault());
+}
+
+TEST(DialogLayout, ASmallScreenShrinksTheFontAndTheWholeDialog) {
+    // 800 × 600: the height limit 500 gives the ratio 500 / 635 and a
+    // 6-point (8-pixel) font with base units 5 × 9.
+    auto dlg = BuildOn({800, 600, 96, 96});
+    EXPECT_EQ(dlg->GetTemplate()->fontPointSize, 6);
+    EXPECT_EQ(dlg->GetDialogFont().pixelSize(), 8);
+    EXPECT_EQ(dlg->GetBaseUnits(), (app::BaseUnits{5, 9}));
+    EXPECT_EQ(dlg->Window()->size(), QSize(605, 476));
+    EXPECT_EQ(Geometry(*dlg, IDC_PICTURE), QRect(145, 45, 451, 388));
+    EXPECT_EQ(Geometry(*dlg, IDC_CLOSE), QRect(521, 446, 63, 16));
+}
+
+TEST(DialogLayout, AHighResolutionScreenLaysOutInItsOwnPixels) {
+    // 8 point at 192 dpi is 21 pixels; the dialog roughly doubles and is
+    // kept at its template's font (it fits five sixths of 2560 × 1600).
+    auto dlg = BuildOn({2560, 1600, 192, 192});
+    EXPECT_EQ(dlg->GetTemplate()->fontPointSize, 8);
+    EXPECT_EQ(dlg->GetDialogFont().pixelSize(), 21);
+    const QSize size = dlg->Window()->size();
+    EXPECT_GT(size.width(), 2 * 726 - 100);
+    EXPECT_LE(size.width(), 2560 * 5 / 6);
+    EXPECT_LE(size.height(), 1600 * 5 / 6);
+}
+
+} // namespace

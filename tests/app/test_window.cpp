@@ -1,0 +1,326 @@
+#include "app/loomveil_dlg.h"
+#include "app/resource_strings.h"
+#include "fake_ui.h"
+#include "platform/file.h"
+#include "platform/profile.h"
+#include "test_support.h"
+
+#include <QDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace resources;
+
+// A frame twice as wide as high, and a triangle: two patterns that draw
+// differently.
+constexpr const char* kFrame = "#h\nL,0,0\nL,200,0\nL,200,100\nL,0,100\nL,0,0\n";
+constexpr const char* kTriangle = "#h\nL,0,0\nL,100,0\nL,50,80\nL,0,0\n";
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetRegistryKey(LoadResourceString(IDS_REGISTRY_KEY));
+        QSettings("Hollowmere", "loomveil").clear();
+    }
+
+    void Create(const CString& commandLineFile = {}) {
+        dlg = std::make_unique<CLoomveilDlg>(commandLineFile, nullptr, ui);
+        const auto tpl = dlg->LoadScaledTemplate();
+        ASSERT_TRUE(tpl);
+        dlg->CreateIndirect(*tpl);
+    }
+    void Show() {
+        dlg->ShowWindow(SW_SHOW);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg->Window()));
+    }
+
+    QWidget* Item(int id) { return dlg->GetDlgItem(id)->GetSafeHwnd(); }
+    bool Enabled(int id) { return Item(id)->isEnabled(); }
+    QString Text(int id) { return dlg->GetDlgItem(id)->GetWindowText().Q(); }
+    void Click(int id) { QTest::mouseClick(qobject_cast<QPushButton*>(Item(id)), Qt::LeftButton); }
+
+    // What the picture frame shows inside its border.
+    QImage Picture() {
+        QWidget* frame = Item(IDC_PICTURE);
+        return frame->grab(frame->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    QSize FrameClient() {
+        CRect rc;
+        dlg->GetDlgItem(IDC_PICTURE)->GetClientRect(&rc);
+        return QSize(rc.Width(), rc.Height());
+    }
+    // The file drawn by the document alone at the frame's size.
+    QImage Expected(const std::string& path) {
+        CLoomveilDoc doc;
+        return test::RenderPath(doc, path, FrameClient().width(), FrameClient().height()).image;
+    }
+    std::string Write(const std::string& name, const char* text) {
+        const std::string path = dir.File(name);
+        test::WriteFile(path, text);
+        return path;
+    }
+    void OpenByDialog(const std::string& path, int filterIndex = 1) {
+        ui->openAnswers.push_back(test::Chose(path, filterIndex));
+        Click(IDC_OPEN);
+    }
+
+    test::TempDir dir;
+    std::shared_ptr<test::FakeUi> ui = std::make_shared<test::FakeUi>();
+    std::unique_ptr<CLoomveilDlg> dlg;
+};
+
+bool AllPixels(const QImage& image, QRgb colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF)) return false;
+    return !image.isNull();
+}
+
+TEST_F(Window, StartsGreyWithPrintAndConvertDisabled) {
+    Create();
+    Show();
+    EXPECT_FALSE(Enabled(IDC_PRINT));
+    EXPECT_FALSE(Enabled(IDC_CONVERT));
+    EXPECT_TRUE(Enabled(IDC_OPEN));
+    // The template's placeholder texts give way to the (empty) members.
+    EXPECT_EQ(Text(IDC_FILE_INFO), "");
+    EXPECT_EQ(Text(IDC_RENDER_TIME), "");
+    EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
+    EXPECT_FALSE(dlg->Window()->windowIcon().isNull());
+}
+
+TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
+    Create();
+    Show();
+    const std::string path = Write("frame.qli", kFrame);
+    OpenByDialog(path, 13);
+
+    ASSERT_EQ(ui->openRequests.size(), 1u);
+    const app::FileDialogRequest& r = ui->openRequests[0];
+    EXPECT_EQ(r.title, CString("Open CAD/Quilt File"));
+    EXPECT_EQ(r.flags, 0x80004u);
+    EXPECT_EQ(r.initialDir, CString("")); // nothing remembered yet
+    EXPECT_EQ(r.filterIndex, 0);
+    const auto filters = app::ParseFilterString(r.filter);
+    ASSERT_EQ(filters.size(), 15u);
+    EXPECT_TRUE(filters[0].description.startsWith("All Cad and Quilt Files (*.4qb;"));
+    // The first filter's patterns are taken as written, dotless ones too.
+    EXPECT_TRUE(filters[0].patterns.contains("*4qb"));
+    EXPECT_TRUE(filters[0].patterns.contains("*pat"));
+    EXPECT_EQ(filters[0].patterns.size(), 14);
+    EXPECT_EQ(filters[1].description, "CQP (*.cqp)");
+    EXPECT_EQ(filters[11].description, "QLI (Statler Stitcher *.qli)");
+    EXPECT_EQ(filters[14].patterns, QStringList{"*.txt"});
+
+    EXPECT_TRUE(Enabled(IDC_PRINT));
+    EXPECT_TRUE(Enabled(IDC_CONVERT));
+    EXPECT_EQ(Picture(), Expected(path));
+    EXPECT_GT(test::CountNonWhite(Picture()), 500);
+
+    const QString folder = QString::fromStdString(dir.path().string());
+    EXPECT_EQ(Text(IDC_FILE_INFO), "File: frame.qli     Size (bytes): " +
+                                       QString::number(QFileInfo(QString::fromStdString(path)).size()) +
+                                       "\nPath: " + folder);
+    EXPECT_TRUE(QRegularExpression("^Render time: \\d+\\.\\d\\d s$").match(Text(IDC_RENDER_TIME)).hasMatch())
+        << Text(IDC_RENDER_TIME).toStdString();
+    EXPECT_EQ(dlg->m_strFileName, CString("frame.qli"));
+    EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
+
+    // Written through the settings store and offered by the next dialog.
+    QSettings stored("Hollowmere", "loomveil");
+    EXPECT_EQ(stored.value("CadInfo/InitPath").toString(), folder);
+    EXPECT_EQ(stored.value("CadInfo/FilterIndex").toInt(), 13);
+    Click(IDC_OPEN); // cancelled
+    ASSERT_EQ(ui->openRequests.size(), 2u);
+    EXPECT_EQ(ui->openRequests[1].initialDir.Q(), folder);
+    EXPECT_EQ(ui->openRequests[1].filterIndex, 13);
+}
+
+TEST_F(Window, TheFolderIsTheOneHoldingTheFileEvenWhenANameRepeats) {
+    Create();
+    // The file's own name also names a folder further up.
+    std::filesystem::create_directories(dir.path() / "frame.qli" / "inner");
+    const std::string path = Write("frame.qli/inner/frame.qli", kFrame);
+    OpenByDialog(path);
+    EXPECT_EQ(GetProfileString("CadInfo", "InitPath").Q(),
+              QString::fromStdString((dir.path() / "frame.qli" / "inner").string()));
+}
+
+TEST_F(Window, AnUpperCaseExtensionRendersLikeALowerCaseOne) {
+    Create();
+    Show();
+    const std::string path = Write("FRAME.QLI", kFrame);
+    OpenByDialog(path);
+    EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
+    EXPECT_TRUE(Enabled(IDC_PRINT));
+    EXPECT_EQ(Picture(), Expected(path));
+    EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(Window, AFailedRenderTellsTheFrameSizeAndDisablesPrintAndConvert) {
+    Create();
+    Show();
+    OpenByDialog(Write("frame.qli", kFrame));
+    ASSERT_TRUE(Enabled(IDC_CONVERT));
+
+    const std::string bad = Write("notes.xyz", "nothing to draw");
+    OpenByDialog(bad, 2);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    const QSize frame = FrameClient();
+    EXPECT_EQ(ui->messages[0].text.Q(),
+              QString("Unable to open file!\nWidth: %1 Height : %2").arg(frame.width()).arg(frame.height()));
+    EXPECT_EQ(ui->messages[0].type, MB_OK | MB_ICONINFORMATION);
+    // The half-read model of the failed file must not be printed or converted.
+    EXPECT_FALSE(Enabled(IDC_PRINT));
+    EXPECT_FALSE(Enabled(IDC_CONVERT));
+    EXPECT_TRUE(AllPixels(Picture(), qRgb(255, 255, 255)));
+    EXPECT_TRUE(Text(IDC_RENDER_TIME).startsWith("Render time: "));
+    // Remembered even though the file failed.
+    EXPECT_EQ(GetProfileInt("CadInfo", "FilterIndex", 0), 2);
+
+    // A file that is gone by the time of the render shows size 0 and fails.
+    OpenByDialog(dir.File("gone.qli"));
+    EXPECT_TRUE(Text(IDC_FILE_INFO).startsWith("File: gone.qli     Size (bytes): 0\n"));
+    EXPECT_EQ(ui->messages.size(), 2u);
+}
+
+TEST_F(Window, CloseGreysThePictureAndKeepsTheTexts) {
+    Create();
+    Show();
+    OpenByDialog(Write("frame.qli", kFrame));
+    const QString info = Text(IDC_FILE_INFO), time = Text(IDC_RENDER_TIME);
+    const auto points = dlg->m_PointList.GetCount();
+    Click(IDC_CLOSE);
+    EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
+    EXPECT_FALSE(Enabled(IDC_PRINT));
+    EXPECT_FALSE(Enabled(IDC_CONVERT));
+    EXPECT_EQ(Text(IDC_FILE_INFO), info);
+    EXPECT_EQ(Text(IDC_RENDER_TIME), time);
+    EXPECT_EQ(dlg->m_PointList.GetCount(), points);
+}
+
+TEST_F(Window, ACancelledOpenChangesNothing) {
+    Create();
+    Click(IDC_OPEN);
+    EXPECT_EQ(ui->openRequests.size(), 1u);
+    EXPECT_FALSE(QSettings("Hollowmere", "loomveil").contains("CadInfo/InitPath"));
+    EXPECT_TRUE(dlg->m_strFilePath.IsEmpty());
+    EXPECT_FALSE(dlg->m_bmpRender.HasBitmap());
+}
+
+TEST_F(Window, TheCommandLineFileIsRenderedAtTheFirstPaintOnly) {
+    const std::string path = Write("frame.QLI", kFrame);
+    Create(CString(path));
+    // Initialised, not yet rendered.
+    EXPECT_EQ(Text(IDC_FILE_INFO).toStdString(), path);
+    EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
+    EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
+    EXPECT_TRUE(dlg->m_strFileName.IsEmpty());
+    EXPECT_TRUE(dlg->m_bRenderPending);
+    EXPECT_FALSE(dlg->m_bmpRender.HasBitmap());
+
+    Show();
+    dlg->Window()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dlg->m_bRenderPending);
+    ASSERT_TRUE(dlg->m_bmpRender.HasBitmap());
+    EXPECT_TRUE(Enabled(IDC_PRINT));
+    const QImage first = Picture();
+    EXPECT_EQ(first, Expected(path));
+
+    // Later paints copy the bitmap: a changed file is not read again.
+    test::WriteFile(path, kTriangle);
+    dlg->Window()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Picture(), first);
+    EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(Window, ACommandLineNameShorterThanAnExtensionFails) {
+    Create("ab");
+    Show();
+    dlg->Window()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg->m_strFileExt, CString("ab"));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(ui->messages[0].text.Q().startsWith("Unable to open file!"));
+}
+
+TEST_F(Window, AFileExceptionInAHandlerIsReportedAndTheWindowStays) {
+    Create();
+    Show();
+    ui->onFileDialog = [] { throw CFileException(CFileException::diskFull, 28, "/tmp/x.dxf"); };
+    Click(IDC_OPEN);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].type, MB_OK | MB_ICONERROR);
+    EXPECT_EQ(ui->messages[0].text.Utf8(), CFileException(CFileException::diskFull, 28, "/tmp/x.dxf").What());
+    EXPECT_TRUE(dlg->Window()->isVisible());
+
+    ui->onFileDialog = nullptr;
+    OpenByDialog(Write("frame.qli", kFrame));
+    EXPECT_TRUE(Enabled(IDC_PRINT));
+}
+
+TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
+    Create();
+    Show();
+    const std::string path = Write("star.qli", kFrame);
+    OpenByDialog(path);
+    Click(IDC_CONVERT);
+    ASSERT_EQ(ui->saveRequests.size(), 1u);
+    const app::FileDialogRequest& r = ui->saveRequests[0];
+    EXPECT_EQ(r.title, CString("Convert File Format"));
+    EXPECT_EQ(r.flags, 0x80006u);
+    EXPECT_EQ(r.initialFile.Utf8(), dir.File("star"));
+    EXPECT_EQ(r.initialDir.Utf8(), dir.path().string());
+    EXPECT_EQ(r.filterIndex, 0);
+    const auto filters = app::ParseFilterString(r.filter);
+    ASSERT_EQ(filters.size(), 6u);
+    const char* order[] = {"DXF (AutoCad *.dxf)",        "HQF (HandiQuilter *.hqf)",
+                           "PLT (AutoCad *.plt)",        "QLI (Statler Stitcher *.qli)",
+                           "QCC (Quilt Magician *.qcc)", "MELCO EMB (*.exp)"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(filters[i].description, order[i]);
+    EXPECT_EQ(filters[5].patterns, QStringList{"*.exp"});
+    // Cancelled: the current file stays.
+    EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
+}
+
+TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
+    Create();
+    ui->onModal = [](CDialog& about) {
+        EXPECT_EQ(about.GetDlgItem(IDOK)->GetWindowText(), CString("OK"));
+        EXPECT_EQ(about.Window()->size(), app::DialogClientSize(AboutDialogTemplate(), about.GetBaseUnits()));
+    };
+    Click(IDC_ABOUT);
+    EXPECT_EQ(ui->modalTitles, std::vector<CString>{"About Loomveil"});
+
+    const auto& entries = dlg->GetSystemMenu(FALSE)->Entries();
+    ASSERT_GE(entries.size(), 2u);
+    EXPECT_EQ(entries[entries.size() - 2].flags, MF_SEPARATOR);
+    EXPECT_EQ(entries.back().id, 0x0010u);
+    EXPECT_EQ(entries.back().text, CString("&About Loomveil..."));
+    dlg->HandleSysCommand(0x0010 | 0x0003); // the low bits are the system's
+    EXPECT_EQ(ui->modalTitles.size(), 2u);
+    dlg->HandleSysCommand(SC_MINIMIZE);
+    EXPECT_TRUE(dlg->IsIconic());
+    EXPECT_EQ(ui->modalTitles.size(), 2u);
+}
+
+TEST_F(Window, ExitAndEscapeEndTheModalDialog) {
+    dlg = std::make_unique<CLoomveilDlg>(CString(), nullptr, ui);
+    QTimer::singleShot(0, [&] { Click(IDOK); });
+    EXPECT_EQ(dlg->DoModal(), IDOK);
+    EXPECT_EQ(dlg->Window(), nullptr);
+
+    QTimer::singleShot(0, [&] { QTest::keyClick(dlg->Window(), Qt::Key_Escape); });
+    EXPECT_EQ(dlg->DoModal(), IDCANCEL);
+}
+
+} // namespace
