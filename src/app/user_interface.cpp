@@ -86,7 +86,8 @@ private:
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         if (mode == QFileDialog::AcceptSave && !(r.flags & OFN_OVERWRITEPROMPT))
             dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        const QStringList filters = QtNameFilters(ParseFilterString(r.filter));
+        const std::vector<FileFilter> parsed = ParseFilterString(r.filter);
+        const QStringList filters = QtNameFilters(parsed);
         dialog.setNameFilters(filters);
         if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
             dialog.selectNameFilter(filters[r.filterIndex - 1]);
@@ -96,7 +97,11 @@ private:
         FileDialogAnswer a;
         a.path = CString(QDir::toNativeSeparators(dialog.selectedFiles().front()));
         a.fileName = CString(QFileInfo(a.path.Q()).fileName());
-        a.filterIndex = std::max<int>(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1);
+        // With the details hidden, Qt names the filter by its description.
+        const QString chosen = dialog.selectedNameFilter();
+        for (std::size_t i = 0; i < parsed.size(); ++i)
+            if (chosen == filters[static_cast<qsizetype>(i)] || chosen == parsed[i].description)
+                a.filterIndex = static_cast<int>(i) + 1;
         return a;
     }
 };
