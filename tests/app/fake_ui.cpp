@@ -43,7 +43,6 @@ long long FakeUi::RunModal(CDialog& dialog) {
     const resources::DialogTemplate* tpl = LoadDialogTemplate(resources::IDD_ABOUTBOX);
     dialog.CreateIndirect(*tpl);
     modalTitles.push_back(CString(dialog.Window()->windowTitle()));
-    if (onModal) onModal(dialog);
     dialog.DestroyWindow();
     return IDOK;
 }

@@ -31,8 +31,6 @@ public:
     std::function<bool(QPrinter&)> printer;
     // Called when a file dialog opens, before it answers (to throw, say).
     std::function<void()> onFileDialog;
-    // Looks at a dialog run modally, while it exists.
-    std::function<void(CDialog&)> onModal;
     app::ScreenMetrics screen{1280, 1024, 96, 96};
 
     std::vector<app::FileDialogRequest> openRequests;

