@@ -4,6 +4,7 @@
 #include "app/resource_strings.h"
 #include "model/print_job.h"
 #include "platform/profile.h"
+#include "writers/convert.h"
 
 #include <QDialog>
 #include <QFileInfo>
@@ -23,10 +24,6 @@ const char* const kOpenFileFilter =
     "PLT (AutoCad *.plt)|*.plt|IQP (Intelliquilter *.iqp)|*.iqp|QCC (Quilt Magician *.qcc)|*.qcc|"
     "QLI (Statler Stitcher *.qli)|*.qli|PAT (ABM AutoPilot *.pat)|*.pat|SSD (Side Saddle *.ssd)|*.ssd|"
     "TXT (PCQuilter *.txt)|*.txt||";
-
-const char* const kConvertFileFilter =
-    "DXF (AutoCad *.dxf)|*.dxf|HQF (HandiQuilter *.hqf)|*.hqf|PLT (AutoCad *.plt)|*.plt|"
-    "QLI (Statler Stitcher *.qli)|*.qli|QCC (Quilt Magician *.qcc)|*.qcc|MELCO EMB (*.exp)|*.exp||";
 
 namespace {
 
@@ -265,17 +262,18 @@ void CLoomveilDlg::OnOpenFile() {
 
 void CLoomveilDlg::OnConvertFormat() {
     app::FileDialogRequest request;
-    request.title = "Convert File Format";
-    request.filter = kConvertFileFilter;
+    request.title = writers::kConvertTitle;
+    request.filter = writers::kConvertFilter;
     request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
-    // The suggestion is the path up to its last dot, folder included.
-    const int dot = m_strFilePath.ReverseFind('.');
-    request.initialFile = dot >= 0 ? m_strFilePath.Left(dot) : CString();
+    request.initialFile = writers::SuggestedConvertName(m_strFilePath);
     request.flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     const auto answer = m_ui->GetSaveFileName(Window(), request);
     if (!answer) return;
-    // The answer goes to the writers (ConvertFile with the chosen path and
-    // the filter index) once they are part of the program.
+    if (!ConvertFile(answer->path, answer->filterIndex)) {
+        CString text;
+        text.Format("Unable to convert file!\n%s", m_strError.c_str());
+        m_ui->MessageBox(Window(), text, MB_OK | MB_ICONERROR);
+    }
 }
 
 void CLoomveilDlg::OnPrintFile() {

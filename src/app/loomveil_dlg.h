@@ -69,4 +69,3 @@ private:
 // The open dialog's filter list and the convert dialog's, as the dialogs
 // are given them.
 extern const char* const kOpenFileFilter;
-extern const char* const kConvertFileFilter;

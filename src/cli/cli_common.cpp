@@ -79,7 +79,7 @@ std::optional<Size> ParseSize(std::string_view text) {
 
 Size DefaultRenderSize() {
     const auto frame =
-        resources::PictureFrameClientSize(resources::kClassicBaseUnitX, resources::kClassicBaseUnitY);
+        resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96);
     return {frame.width, frame.height};
 }
 

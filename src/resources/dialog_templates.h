@@ -46,9 +46,11 @@ constexpr int IDD_ABOUTBOX = 100;
 const DialogTemplate& MainDialogTemplate();
 const DialogTemplate& AboutDialogTemplate();
 
-// The base units of the classic dialog font (8 point) on a 96-dpi screen.
-constexpr int kClassicBaseUnitX = 6;
-constexpr int kClassicBaseUnitY = 13;
+// The base units of the main window's dialog font (8 point, shown in
+// Liberation Sans) on a 96-dpi screen: what the window measures there, and
+// what the command line uses for its default picture size.
+constexpr int kBaseUnitX96 = 6;
+constexpr int kBaseUnitY96 = 12;
 
 struct PixelSize {
     int width;

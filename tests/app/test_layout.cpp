@@ -78,6 +78,9 @@ TEST(DialogLayout, DialogUnitsBecomePixelsThroughTheDialogFont) {
     dlg->GetDlgItem(IDC_PICTURE)->GetClientRect(&client);
     EXPECT_EQ(client.Width(), 540);
     EXPECT_EQ(client.Height(), 516);
+    // The command line's default picture is this frame.
+    EXPECT_EQ(dlg->GetBaseUnits(), (app::BaseUnits{resources::kBaseUnitX96, resources::kBaseUnitY96}));
+    EXPECT_EQ(resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96).height, 516);
 
     EXPECT_EQ(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->text(), "E&xit");
     EXPECT_TRUE(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->isDefault());

@@ -251,6 +251,28 @@ TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
 }
 
+TEST_F(Window, ConvertWritesTheChosenFormatAndKeepsTheOpenedFile) {
+    Create();
+    Show();
+    const std::string path = Write("star.qli", kFrame);
+    OpenByDialog(path);
+    // PLT filter, a name typed without an extension.
+    ui->saveAnswers.push_back(test::Chose(dir.File("out"), 3));
+    Click(IDC_CONVERT);
+    const std::string written = test::ReadFile(dir.File("out.plt"));
+    EXPECT_EQ(written.substr(0, 5), "IN;\r\n");
+    EXPECT_NE(written.find("PD"), std::string::npos);
+    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
+
+    // A write that fails says why and leaves the window as it was.
+    ui->saveAnswers.push_back(test::Chose(dir.File("star.qli") + "/x.dxf", 1));
+    Click(IDC_CONVERT);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text.Utf8().rfind("Unable to convert file!\n", 0), 0u);
+    EXPECT_TRUE(Enabled(IDC_CONVERT));
+}
+
 TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
     Create();
     Click(IDC_ABOUT);

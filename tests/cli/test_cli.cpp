@@ -27,7 +27,7 @@ TEST(CliRender, WritesThePictureAndPrintsItsPath) {
     // The default size is the viewer's picture frame.
     const auto d = RunCli({"render", kSample, "-o", png});
     ASSERT_EQ(d.exitCode, 0) << d.err;
-    EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(540, 559));
+    EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(540, 516));
 }
 
 TEST(CliRender, ManyInputsGoToAFolderAndOneFailureFailsTheRun) {
