@@ -1,7 +1,6 @@
 // Test entry: Qt runs offscreen, with its runtime and settings folders in a
 // temporary place, so no test touches the real home or needs a display.
 #include <QGuiApplication>
-#include <QStandardPaths>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -16,7 +15,6 @@ int main(int argc, char** argv) {
         const std::string config = std::string(runtime) + "/config";
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     }
-    QStandardPaths::setTestModeEnabled(true);
     QGuiApplication app(argc, argv);
     const int result = RUN_ALL_TESTS();
     if (runtime[0]) std::system((std::string("rm -rf ") + runtime).c_str());

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
@@ -123,6 +124,14 @@ void Progress::Clear() {
 void EnsureGuiApplication() {
     if (QGuiApplication::instance()) return;
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime folder and warns on every run without one.
+        const std::string dir = "/tmp/runtime-" + std::to_string(getuid());
+        mkdir(dir.c_str(), 0700);
+        struct stat st {};
+        if (stat(dir.c_str(), &st) == 0 && st.st_uid == getuid() && (st.st_mode & 077) == 0)
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    }
     static int argc = 1;
     static char name[] = "loomveil-cli";
     static char* argv[] = {name, nullptr};
