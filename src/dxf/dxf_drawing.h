@@ -1,0 +1,131 @@
+// The DXF drawing database: one DXFDRAWING record in a relocatable block,
+// handed around as its handle, with fixed-size tables, up to 256 blocks and
+// the entity lists.
+//
+// Operations that take the handle lock the record themselves; those that
+// take a DXFDRAWING* expect the caller to hold it locked. Locks nest, so an
+// operation may call another that locks the same block. Every operation
+// returns 0 (or NULL) on failure and then leaves the database as it was; a
+// failed add uses up no ID. The cursors of the tables, of the block list and
+// of each entity list persist between calls and are shared by everyone who
+// walks that list.
+#pragma once
+
+#include "dxf/dxf_types.h"
+
+#include <cstddef>
+
+struct DXFDRAWING {
+    DXFLAYER layers[DXF_MAX_LAYERS];
+    DXFLTYPE ltypes[DXF_MAX_LTYPES];
+    DXFSTYLE styles[DXF_MAX_STYLES];
+    DXFDIMSTYLE dimStyles[DXF_MAX_DIMSTYLES];
+    DWORD nLayers, nLTypes, nStyles, nDimStyles;
+    DWORD dwLayerCursor, dwLTypeCursor, dwStyleCursor, dwDimStyleCursor;
+    DXFENTITYLIST entities; // the ENTITIES section
+    DXFBLOCK blocks[DXF_MAX_BLOCKS];
+    DWORD nBlocks, dwBlockCursor;
+    DWORD dwLastId; // 15 after creation
+    // Highest n of a block named "*D" followed by n that the drawing holds
+    // or has made.
+    DWORD dwAnonDimension;
+    COLORREF crBackground;
+    DWORD bValid; // cleared when destruction begins; nothing is drawn while 0
+    // The device rectangle the drawing is fitted into.
+    LONG left, top, right, bottom;
+    // World point at the rectangle's left and bottom edges, device pixels per
+    // world unit at zoom 1 (K), and the zoom: a world point (x, y) is drawn at
+    // X = left + trunc((x - Xorg) * K * zoom), Y = bottom - trunc((y - Yorg) * K * zoom).
+    double dXorg, dYorg;
+    double dUnit;
+    double dZoom;
+};
+
+// A new, empty drawing with the default view, or NULL.
+HDXFDRAWING DxfCreateDrawing();
+// Frees the drawing with every list and heap array. Fails (and frees
+// nothing) while someone else holds the drawing locked.
+BOOL DxfDestroyDrawing(HDXFDRAWING hDrawing);
+// Fits into left, top, width × height with background bg; K = 20, zoom = 1,
+// origin 0, 0.
+BOOL DxfSetView(HDXFDRAWING hDrawing, int left, int top, int width, int height, COLORREF bg);
+// Zoom and origin so that the extents fill the view less 10 pixels on each
+// side, centred. Without extents the view is left as it is; extents without
+// width or height are fitted by the other direction alone.
+BOOL DxfZoomExtents(HDXFDRAWING hDrawing);
+// The smallest box holding the boxes of all ENTITIES entities that have one
+// (boxes with a coordinate that is not finite are left out). FALSE, with a
+// zeroed box, when no entity has a box.
+BOOL DxfGetExtents(HDXFDRAWING hDrawing, DXFBOX* pBox);
+// The box of one entity; FALSE when it has none. An INSERT's box is made of
+// its block's entities, nested inserts down to limits::kMaxBlockDepth.
+BOOL DxfGetEntityBox(const DXFDRAWING* pDrawing, const DXFENTITYHEADER* pHeader, const void* pData,
+                     DXFBOX* pBox);
+
+// Adds a LAYER, LTYPE, STYLE or DIMSTYLE record (by nTable); the new ID or 0
+// for a name the table has, a full table, an unknown table, a LAYER whose
+// dwLineType is not a stored LTYPE, or a DIMSTYLE whose non-zero dwTextStyle
+// is not a stored STYLE.
+DWORD DxfAddTableRecord(HDXFDRAWING hDrawing, UINT nTable, const void* pRecord);
+// Finds a table record by one of FIRST, LAST, PREV, NEXT (moving the table's
+// cursor) or by BYNAME and/or BYID (the szName / dwId of *pRecord; every
+// match is copied, so the last one wins). With nTable 0 a BYNAME/BYID search
+// looks at DIMSTYLE, LAYER, LTYPE, STYLE in turn and pRecord must hold a
+// DXFTABLERECORD. Returns the copied record's ID or 0.
+DWORD DxfFindTableRecord(DXFDRAWING* pDrawing, UINT nTable, WORD wFlags, void* pRecord);
+// The ID of the record named pszName in table nTable (the last match, as a
+// BYNAME search gives it), or 0; copies nothing and moves no cursor.
+DWORD DxfTableIdByName(const DXFDRAWING* pDrawing, UINT nTable, const char* pszName);
+// Adds a block with its own 16 KiB entity list; 0 for a 257th block, a name
+// that exists, or no memory.
+DWORD DxfAddBlock(DXFDRAWING* pDrawing, const DXFBLOCK* pBlock);
+// Finds a block by exactly one of FIRST, LAST, NEXT, PREV, BYNAME (first
+// with pBlock->szName) or BYID (pBlock->dwId); every one sets the block
+// cursor. Copies the block and returns its ID, or 0.
+DWORD DxfFindBlock(DXFDRAWING* pDrawing, WORD wFlags, DXFBLOCK* pBlock);
+// Appends an entity (header and the data record of pHeader->wType) to block
+// dwBlockId, 0 = ENTITIES. A DIMENSION without a block whose dimension style
+// exists gets a new anonymous block "*Dn". Returns the entity's ID or 0; on
+// success the database owns the record's heap arrays, on failure the caller
+// still does.
+DWORD DxfAddEntity(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER* pHeader, const void* pData);
+// Reads an entity of block pszBlockName (NULL = ENTITIES) by FIRST, NEXT,
+// LAST or BYID (pHeader->dwId); PREV always fails. Copies the header and,
+// when pData is given, the data (pData must hold a DXFENTITYDATA); the
+// record's offset goes to *pdwOffset when given. Returns its ID or 0.
+DWORD DxfFindEntity(DXFDRAWING* pDrawing, const char* pszBlockName, DXFENTITYHEADER* pHeader, void* pData,
+                    WORD wFlags, DWORD* pdwOffset);
+// Fills block dwBlockId with the entities that show a linear dimension.
+void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER* pHeader,
+                           const DXFDIMENSION* pDim, const DXFDIMSTYLE* pStyle);
+
+// Size of the data record of an entity type, 0 for a code that is not one.
+std::size_t DxfEntityDataSize(WORD wType);
+// "LINE", "CIRCLE", ... for a type code; NULL for a code that is not one.
+const char* DxfEntityTypeName(WORD wType);
+// Frees the heap arrays of a data record (POLYLINE, SPLINE, HATCH) and
+// clears its pointers; other types have none.
+void DxfFreeEntityData(WORD wType, void* pData);
+// The x radius of an ellipse: the length of its major axis vector.
+double DxfEllipseMajorRadius(const DXFELLIPSE& e);
+
+// The block of that ID, or NULL.
+DXFBLOCK* DxfBlockById(DXFDRAWING* pDrawing, DWORD dwId);
+const DXFBLOCK* DxfBlockById(const DXFDRAWING* pDrawing, DWORD dwId);
+
+// Walks a list's records in storage order without touching its cursor:
+// visit(const DXFENTITYHEADER&, const void* data, DWORD offset) returns
+// false to stop. The list block is locked for the walk; visit must not add
+// to this list.
+template <class Visit> void DxfForEachEntity(const DXFENTITYLIST& list, Visit&& visit) {
+    if (!list.hMem || list.dwUsed == 0) return;
+    GlobalLockGuard<std::byte> lock(list.hMem);
+    if (!lock) return;
+    const std::byte* base = lock.get();
+    for (DWORD off = 0; off < list.dwUsed;) {
+        const auto* h = reinterpret_cast<const DXFENTITYHEADER*>(base + off);
+        if (h->dwNext <= off || h->dwNext > list.dwUsed) return;
+        if (!visit(*h, static_cast<const void*>(h + 1), off)) return;
+        off = h->dwNext;
+    }
+}

@@ -1,0 +1,786 @@
+// The readers of the DXF entities the engine draws.
+//
+// Each is called right after the entity's (0, name) pair and reads pairs
+// (marking before each) until the next code 0 pair, storing values by group
+// code and ignoring the codes it does not list. Coordinates are x 10..13,
+// y 20..23, z 30..33 for the entity's first to fourth point; unread fields
+// stay 0 unless a default is named. Common fields: 6 line type, 8 layer,
+// 39 thickness, 48 line-type scale, 62 colour (INSERT reads only 6, 8, 62).
+// CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE take a 330 that stands
+// inside a 102 "{ACAD_REACTORS" group as the owner handle; HATCH takes its
+// own handle (5).
+//
+// Counted sequences (LWPOLYLINE 90, SPLINE 72/73/74, HATCH 93/95/96/78/79)
+// fill the k-th element with the k-th value of each group code, counting
+// each code on its own, and ignore values beyond the count. A count is
+// never believed beyond what the rest of the file could hold (every value
+// takes at least one pair of four bytes), so a file cannot make the reader
+// allocate more than its own size warrants. A count that comes again
+// replaces the arrays it made before and starts its sequences again, so that
+// no sequence ever runs past its array.
+#include "dxf/dxf_heap.h"
+#include "dxf/dxf_reader_internal.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+struct DxfReaderScratch {
+    std::vector<DXFVERTEX> vertices; // a POLYLINE's VERTEX entities
+};
+
+DxfReaderScratch* DxfNewReaderScratch() {
+    return new (std::nothrow) DxfReaderScratch;
+}
+void DxfDeleteReaderScratch(DxfReaderScratch* s) {
+    delete s;
+}
+
+namespace {
+
+// Bytes of the smallest pair ("10", line end, empty value, line end).
+constexpr long long kMinPairBytes = 4;
+
+// A count from the file, limited to the items the rest of it could hold
+// when each item takes pairsPerItem pairs.
+int CapCount(const DXFREADER* r, int n, int pairsPerItem) {
+    if (n <= 0) return n;
+    const long long rest = static_cast<long long>(r->dwFileSize) - r->dwPos;
+    const long long most = (rest > 0 ? rest : 0) / (kMinPairBytes * pairsPerItem) + 1;
+    return n < most ? n : static_cast<int>(most);
+}
+
+// Double to the 32-bit float the knots are kept in; out of range becomes
+// infinity, as the processor's conversion gives it.
+float ToFloat(double d) {
+    if (std::isnan(d)) return NAN;
+    if (d >= 0x1.ffffffp127) return INFINITY;
+    if (d <= -0x1.ffffffp127) return -INFINITY;
+    return static_cast<float>(d);
+}
+
+short ColourNumber(std::string_view v) {
+    return static_cast<short>(static_cast<WORD>(DxfAtoi(v) & 0xFFFF));
+}
+
+void CopyHandle(DXFENTITYCOMMON* c, std::string_view v) {
+    DxfCopyText(c->szHandle, v);
+}
+
+// The common fields; thicknessAndScale is false for INSERT.
+bool StoreCommon(DXFENTITYCOMMON* c, int code, std::string_view v, bool thicknessAndScale = true) {
+    switch (code) {
+    case 6:
+        DxfCopyText(c->szLineType, v);
+        return true;
+    case 8:
+        DxfCopyText(c->szLayer, v);
+        return true;
+    case 62:
+        c->nColor = ColourNumber(v);
+        return true;
+    case 39:
+        if (thicknessAndScale) c->dThickness = DxfAtof(v);
+        return thicknessAndScale;
+    case 48:
+        if (thicknessAndScale) c->dLineTypeScale = DxfAtof(v);
+        return thicknessAndScale;
+    default:
+        return false;
+    }
+}
+
+// 102 "{ACAD_REACTORS" switches capture on, any other 102 off; a 330 while it
+// is on is the owner handle.
+struct OwnerCapture {
+    bool on = false;
+    bool Store(DXFENTITYCOMMON* c, int code, std::string_view v) {
+        if (code == 102) {
+            on = v == "{ACAD_REACTORS";
+            return true;
+        }
+        if (code == 330 && on) {
+            CopyHandle(c, v);
+            return true;
+        }
+        return false;
+    }
+};
+
+// The frame of every reader: mark, read a pair, hand it to store until the
+// code 0 pair that follows the entity. store returns false to stop at once
+// (a failed allocation); the pair it was given then stands in for the code 0
+// pair, so that the entity stream ends there.
+template <class Store> void ReadPairs(DXFREADER* r, char* pszValue, Store&& store) {
+    for (;;) {
+        DxfMark(r);
+        const DxfPair p = DxfReadPairView(r);
+        if (p.code == 0 || !store(p.code, p.value)) {
+            DxfCopyText(pszValue, DXF_VALUE_BYTES, p.value);
+            return;
+        }
+    }
+}
+
+void SetCoord(DXFCOORD& pt, int axis, std::string_view v) {
+    const double d = DxfAtof(v);
+    if (axis == 0)
+        pt.x = d;
+    else if (axis == 1)
+        pt.y = d;
+    else
+        pt.z = d;
+}
+
+// Codes 10..13 / 20..23 / 30..33 as (point index, axis), or false.
+bool PointCode(int code, int points, int& index, int& axis) {
+    if (code < 10 || code >= 40) return false;
+    axis = code / 10 - 1;
+    index = code % 10;
+    return index < points;
+}
+
+void ReadLine(DXFREADER* r, DXFENTITYCOMMON* c, DXFLINE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_LINE;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 2, i, axis))
+            SetCoord(i == 0 ? e->ptStart : e->ptEnd, axis, s);
+        else
+            StoreCommon(c, code, s);
+        return true;
+    });
+}
+
+void ReadPoint(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOINT* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_POINT;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 1, i, axis))
+            SetCoord(e->pt, axis, s);
+        else
+            StoreCommon(c, code, s);
+        return true;
+    });
+}
+
+void ReadCircle(DXFREADER* r, DXFENTITYCOMMON* c, DXFCIRCLE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_CIRCLE;
+    OwnerCapture owner;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 1, i, axis))
+            SetCoord(e->ptCenter, axis, s);
+        else if (code == 40)
+            e->dRadius = DxfAtof(s);
+        else if (!owner.Store(c, code, s))
+            StoreCommon(c, code, s);
+        return true;
+    });
+}
+
+void ReadArc(DXFREADER* r, DXFENTITYCOMMON* c, DXFARC* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_ARC;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 1, i, axis))
+            SetCoord(e->ptCenter, axis, s);
+        else if (code == 40)
+            e->dRadius = DxfAtof(s);
+        else if (code == 50)
+            e->dStartAngle = DxfAtof(s);
+        else if (code == 51)
+            e->dEndAngle = DxfAtof(s);
+        else
+            StoreCommon(c, code, s);
+        return true;
+    });
+}
+
+void ReadEllipse(DXFREADER* r, DXFENTITYCOMMON* c, DXFELLIPSE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_ELLIPSE;
+    OwnerCapture owner;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 2, i, axis))
+            SetCoord(i == 0 ? e->ptCenter : e->ptMajor, axis, s);
+        else if (code == 40)
+            e->dRatio = DxfAtof(s);
+        else if (code == 41)
+            e->dStartParam = DxfAtof(s);
+        else if (code == 42)
+            e->dEndParam = DxfAtof(s);
+        else if (!owner.Store(c, code, s))
+            StoreCommon(c, code, s);
+        return true;
+    });
+}
+
+// SOLID and 3DFACE: a fourth corner that is not given lies on the third.
+void ReadSolid(DXFREADER* r, DXFENTITYCOMMON* c, DXFSOLID* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_SOLID;
+    e->pt[3] = {DBL_MAX, DBL_MAX, DBL_MAX};
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 4, i, axis))
+            SetCoord(e->pt[i], axis, s);
+        else
+            StoreCommon(c, code, s);
+        return true;
+    });
+    if (e->pt[3].x == DBL_MAX) e->pt[3].x = e->pt[2].x;
+    if (e->pt[3].y == DBL_MAX) e->pt[3].y = e->pt[2].y;
+    if (e->pt[3].z == DBL_MAX) e->pt[3].z = e->pt[2].z;
+}
+
+void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v) {
+    std::memset(e, 0, offsetof(DXFTEXTENTRY, szStyle));
+    e->szStyle[0] = '\0';
+    e->szText[0] = '\0';
+    e->dWidthFactor = 1.0;
+    c->wType = DXF_TEXT;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 2, i, axis)) {
+            SetCoord(i == 0 ? e->ptInsert : e->ptAlign, axis, s);
+            return true;
+        }
+        switch (code) {
+        case 40:
+            e->dHeight = DxfAtof(s);
+            break;
+        case 41:
+            e->dWidthFactor = DxfAtof(s);
+            break;
+        case 50:
+            e->dRotation = DxfAtof(s);
+            break;
+        case 72:
+            e->wJustify = static_cast<WORD>((e->wJustify & 0xFF00) | (DxfAtoi(s) & 0xFF));
+            break;
+        case 73:
+            e->wJustify = static_cast<WORD>((e->wJustify & 0x00FF) | ((DxfAtoi(s) & 0xFF) << 8));
+            break;
+        case 7:
+            DxfCopyText(e->szStyle, s);
+            break;
+        case 1:
+            DxfCopyText(e->szText, s);
+            break;
+        default:
+            StoreCommon(c, code, s);
+            break;
+        }
+        return true;
+    });
+}
+
+void ReadInsert(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
+    std::memset(e, 0, offsetof(DXFINSERTENTRY, szBlock));
+    e->szBlock[0] = '\0';
+    e->dScaleX = e->dScaleY = e->dScaleZ = 1.0;
+    c->wType = DXF_INSERT;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        int i, axis;
+        if (PointCode(code, 1, i, axis)) {
+            SetCoord(e->ptInsert, axis, s);
+            return true;
+        }
+        switch (code) {
+        case 41:
+            e->dScaleX = DxfAtof(s);
+            break;
+        case 42:
+            e->dScaleY = DxfAtof(s);
+            break;
+        case 43:
+            e->dScaleZ = DxfAtof(s);
+            break;
+        case 50:
+            e->dRotation = DxfAtof(s);
+            break;
+        case 2:
+            DxfCopyText(e->szBlock, s);
+            break;
+        default:
+            StoreCommon(c, code, s, false);
+            break;
+        }
+        return true;
+    });
+}
+
+void ReadDimension(DXFREADER* r, DXFENTITYCOMMON* c, DXFDIMENSIONENTRY* e, char* v) {
+    std::memset(e, 0, offsetof(DXFDIMENSIONENTRY, szDimStyle));
+    e->szDimStyle[0] = '\0';
+    e->szText[0] = '\0';
+    c->wType = DXF_DIMENSION;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        switch (code) {
+        case 10:
+            e->ptDef.x = DxfAtof(s);
+            break;
+        case 20:
+            e->ptDef.y = DxfAtof(s);
+            break;
+        case 30:
+            e->ptDef.z = DxfAtof(s);
+            break;
+        case 13:
+            e->ptExt1.x = DxfAtof(s);
+            break;
+        case 23:
+            e->ptExt1.y = DxfAtof(s);
+            break;
+        case 33:
+            e->ptExt1.z = DxfAtof(s);
+            break;
+        case 14:
+            e->ptExt2.x = DxfAtof(s);
+            break;
+        case 24:
+            e->ptExt2.y = DxfAtof(s);
+            break;
+        case 34:
+            e->ptExt2.z = DxfAtof(s);
+            break;
+        case 53:
+            e->dTextRotation = DxfAtof(s);
+            break;
+        case 2:
+            DxfCopyText(e->szBlock, s);
+            break;
+        case 3:
+            DxfCopyText(e->szDimStyle, s);
+            break;
+        case 1:
+            DxfCopyText(e->szText, s);
+            break;
+        default:
+            StoreCommon(c, code, s);
+            break;
+        }
+        return true;
+    });
+}
+
+// Gives back the part of an array beyond the entries kept; an array with
+// none kept is freed.
+template <class T> void KeepFirst(T*& p, int kept, int allocated) {
+    if (!p || kept >= allocated) return;
+    if (kept <= 0) {
+        DxfHeapFree(p);
+        p = nullptr;
+        return;
+    }
+    if (void* q = DxfHeapRealloc(p, static_cast<std::size_t>(kept), sizeof(T))) p = static_cast<T*>(q);
+}
+
+int Smaller(int a, int b) {
+    return a < b ? a : b;
+}
+
+void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_POLYLINE;
+    OwnerCapture owner;
+    int capacity = 0;
+    int n10 = 0, n20 = 0, n40 = 0, n41 = 0, n42 = 0;
+    auto next = [&](int& k) -> DXFVERTEX* { return k < capacity ? &e->pVertices[k++] : nullptr; };
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        switch (code) {
+        case 70:
+            e->wFlags = static_cast<WORD>(DxfAtoi(s));
+            break;
+        case 90: {
+            const int n = CapCount(r, DxfAtoi(s), 2);
+            DxfHeapFree(e->pVertices);
+            e->pVertices = nullptr;
+            capacity = 0;
+            n10 = n20 = n40 = n41 = n42 = 0;
+            e->nVertices = n;
+            if (n >= 1) {
+                e->pVertices = DxfHeapNew<DXFVERTEX>(static_cast<std::size_t>(n));
+                if (!e->pVertices) {
+                    e->nVertices = 0;
+                    return false;
+                }
+                capacity = n;
+            }
+            break;
+        }
+        case 10:
+            if (DXFVERTEX* p = next(n10)) p->x = DxfAtof(s);
+            break;
+        case 20:
+            if (DXFVERTEX* p = next(n20)) p->y = DxfAtof(s);
+            break;
+        case 40:
+            if (DXFVERTEX* p = next(n40)) p->dStartWidth = DxfAtof(s);
+            break;
+        case 41:
+            if (DXFVERTEX* p = next(n41)) p->dEndWidth = DxfAtof(s);
+            break;
+        case 42:
+            if (DXFVERTEX* p = next(n42)) p->dBulge = DxfAtof(s);
+            break;
+        default:
+            if (!owner.Store(c, code, s)) StoreCommon(c, code, s);
+            break;
+        }
+        return true;
+    });
+    if (!e->pVertices) {
+        e->nVertices = 0;
+        return;
+    }
+    e->nVertices = Smaller(n10, n20);
+    KeepFirst(e->pVertices, e->nVertices, capacity);
+}
+
+void ReadPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_POLYLINE;
+    OwnerCapture owner;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        if (code == 70)
+            e->wFlags = static_cast<WORD>(DxfAtoi(s));
+        else if (!owner.Store(c, code, s))
+            StoreCommon(c, code, s);
+        return true;
+    });
+    std::vector<DXFVERTEX>& list = r->pScratch->vertices;
+    list.clear();
+    bool lost = false;
+    while (std::strcmp(v, "VERTEX") == 0) {
+        DXFVERTEX vx{};
+        ReadPairs(r, v, [&](int code, std::string_view s) {
+            switch (code) {
+            case 10:
+                vx.x = DxfAtof(s);
+                break;
+            case 20:
+                vx.y = DxfAtof(s);
+                break;
+            case 30:
+                vx.z = DxfAtof(s);
+                break;
+            case 40:
+                vx.dStartWidth = DxfAtof(s);
+                break;
+            case 41:
+                vx.dEndWidth = DxfAtof(s);
+                break;
+            case 42:
+                vx.dBulge = DxfAtof(s);
+                break;
+            case 50:
+                vx.dTangent = DxfAtof(s);
+                break;
+            }
+            return true;
+        });
+        if (lost) continue;
+        try {
+            list.push_back(vx);
+        } catch (const std::bad_alloc&) {
+            lost = true;
+        }
+    }
+    // The code 0 pair after the vertices (SEQEND) is left to the caller.
+    if (lost || list.empty()) return;
+    e->pVertices = DxfHeapNew<DXFVERTEX>(list.size());
+    if (!e->pVertices) return;
+    std::memcpy(e->pVertices, list.data(), list.size() * sizeof(DXFVERTEX));
+    e->nVertices = static_cast<int>(list.size());
+}
+
+void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_SPLINE;
+    OwnerCapture owner;
+    int knotCap = 0, ctrlCap = 0, fitCap = 0;
+    int knots = 0, c10 = 0, c20 = 0, f11 = 0, f21 = 0;
+    // A count makes a new zeroed array of that many entries (none when it is
+    // not positive).
+    auto remake = [&](auto*& array, int& cap, int count) {
+        DxfHeapFree(array);
+        array = nullptr;
+        cap = 0;
+        if (count > 0) {
+            array = DxfHeapNew<std::remove_reference_t<decltype(*array)>>(static_cast<std::size_t>(count));
+            if (array) cap = count;
+        }
+    };
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        switch (code) {
+        case 70:
+            e->wFlags = static_cast<WORD>(DxfAtoi(s));
+            break;
+        case 71:
+            e->nDegree = DxfAtoi(s);
+            break;
+        case 72:
+            remake(e->pKnots, knotCap, CapCount(r, DxfAtoi(s), 1));
+            knots = 0;
+            break;
+        case 73:
+            remake(e->pControlPts, ctrlCap, CapCount(r, DxfAtoi(s), 2));
+            c10 = c20 = 0;
+            break;
+        case 74:
+            remake(e->pFitPts, fitCap, CapCount(r, DxfAtoi(s), 2));
+            f11 = f21 = 0;
+            break;
+        case 40:
+            if (knots < knotCap) e->pKnots[knots++] = ToFloat(DxfAtof(s));
+            break;
+        case 10:
+            if (c10 < ctrlCap) e->pControlPts[c10++].x = DxfAtof(s);
+            break;
+        case 20:
+            if (c20 < ctrlCap) e->pControlPts[c20++].y = DxfAtof(s);
+            break;
+        case 11:
+            if (f11 < fitCap) e->pFitPts[f11++].x = DxfAtof(s);
+            break;
+        case 21:
+            if (f21 < fitCap) e->pFitPts[f21++].y = DxfAtof(s);
+            break;
+        default:
+            if (!owner.Store(c, code, s)) StoreCommon(c, code, s);
+            break;
+        }
+        return true;
+    });
+    e->nKnots = knots;
+    e->nControlPts = Smaller(c10, c20);
+    e->nFitPts = Smaller(f11, f21);
+    KeepFirst(e->pKnots, e->nKnots, knotCap);
+    KeepFirst(e->pControlPts, e->nControlPts, ctrlCap);
+    KeepFirst(e->pFitPts, e->nFitPts, fitCap);
+}
+
+// The pattern line arrays of a hatch, all of N entries.
+void FreePattern(DXFHATCH* e, int N) {
+    if (e->pDashes)
+        for (int i = 0; i < N; ++i) DxfHeapFree(e->pDashes[i]);
+    DxfHeapFree(e->pDashes);
+    DxfHeapFree(e->pDashCounts);
+    DxfHeapFree(e->pPatternAngles);
+    DxfHeapFree(e->pPatternBase);
+    DxfHeapFree(e->pPatternOffset);
+    e->pDashes = nullptr;
+    e->pDashCounts = nullptr;
+    e->pPatternAngles = nullptr;
+    e->pPatternBase = e->pPatternOffset = nullptr;
+}
+
+void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_HATCH;
+    int nBoundary = 0, b10 = 0, b20 = 0, b42 = 0;
+    int knotCap = 0, ctrlCap = 0, knots = 0, s10 = 0, s20 = 0;
+    int N = 0, n43 = 0, n44 = 0, n45 = 0, n46 = 0, n53 = 0, L = 0, dash = 0;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        DXFSPLINE* edge = e->pSplineEdge;
+        DXFVERTEX* verts = e->pBoundary ? e->pBoundary->pVertices : nullptr;
+        switch (code) {
+        case 5:
+            CopyHandle(c, s);
+            break;
+        case 70:
+            e->nSolid = DxfAtoi(s);
+            break;
+        case 92:
+            e->nPathFlags = DxfAtoi(s);
+            break;
+        case 72:
+            e->nEdgeType = DxfAtoi(s);
+            if (e->nEdgeType == 4 && !e->pBoundary && !e->pSplineEdge)
+                e->pSplineEdge = DxfHeapNew<DXFSPLINE>(1);
+            break;
+        case 93: {
+            if (e->nPathFlags > 2 || e->pSplineEdge || e->pBoundary) break;
+            const int n = CapCount(r, DxfAtoi(s), 2);
+            if (n <= 1) break;
+            e->pBoundary = DxfHeapNew<DXFPOLYLINE>(1);
+            DXFVERTEX* p = e->pBoundary ? DxfHeapNew<DXFVERTEX>(static_cast<std::size_t>(n)) : nullptr;
+            if (!p) {
+                DxfHeapFree(e->pBoundary);
+                e->pBoundary = nullptr;
+                return false;
+            }
+            e->pBoundary->pVertices = p;
+            e->pBoundary->nVertices = n;
+            nBoundary = n;
+            break;
+        }
+        case 10:
+            if (verts) {
+                if (b10 < nBoundary) verts[b10++].x = DxfAtof(s);
+            } else if (edge && s10 < ctrlCap) {
+                edge->pControlPts[s10++].x = DxfAtof(s);
+            }
+            break;
+        case 20:
+            if (verts) {
+                if (b20 < nBoundary) verts[b20++].y = DxfAtof(s);
+            } else if (edge && s20 < ctrlCap) {
+                edge->pControlPts[s20++].y = DxfAtof(s);
+            }
+            break;
+        case 42:
+            if (verts && b42 < nBoundary) verts[b42++].dBulge = DxfAtof(s);
+            break;
+        case 94:
+            if (edge) edge->nDegree = DxfAtoi(s);
+            break;
+        case 95:
+            if (edge) {
+                const int n = CapCount(r, DxfAtoi(s), 1);
+                DxfHeapFree(edge->pKnots);
+                edge->pKnots = n > 0 ? DxfHeapNew<float>(static_cast<std::size_t>(n)) : nullptr;
+                knotCap = edge->pKnots ? n : 0;
+                edge->nKnots = knotCap;
+                knots = 0;
+            }
+            break;
+        case 96:
+            if (edge) {
+                const int n = CapCount(r, DxfAtoi(s), 2);
+                DxfHeapFree(edge->pControlPts);
+                edge->pControlPts = n > 0 ? DxfHeapNew<DXFCOORD>(static_cast<std::size_t>(n)) : nullptr;
+                ctrlCap = edge->pControlPts ? n : 0;
+                edge->nControlPts = ctrlCap;
+                s10 = s20 = 0;
+            }
+            break;
+        case 40:
+            if (edge && knots < knotCap) edge->pKnots[knots++] = ToFloat(DxfAtof(s));
+            break;
+        case 78: {
+            FreePattern(e, N);
+            n43 = n44 = n45 = n46 = n53 = L = dash = 0;
+            // A family counts only once all six of its values are there.
+            N = CapCount(r, DxfAtoi(s), 6);
+            if (N < 0) N = 0;
+            e->nPatternLines = N;
+            if (N == 0) break;
+            const auto n = static_cast<std::size_t>(N);
+            e->pPatternAngles = DxfHeapNew<double>(n);
+            e->pPatternBase = DxfHeapNew<DXFCOORD>(n);
+            e->pPatternOffset = DxfHeapNew<DXFCOORD>(n);
+            e->pDashCounts = DxfHeapNew<int>(n);
+            e->pDashes = DxfHeapNew<double*>(n);
+            if (!e->pPatternAngles || !e->pPatternBase || !e->pPatternOffset || !e->pDashCounts ||
+                !e->pDashes) {
+                FreePattern(e, N);
+                N = 0;
+                e->nPatternLines = 0;
+                return false;
+            }
+            break;
+        }
+        case 53:
+            if (n53 < N) e->pPatternAngles[n53++] = DxfAtof(s);
+            break;
+        case 43:
+            if (n43 < N) e->pPatternBase[n43++].x = DxfAtof(s);
+            break;
+        case 44:
+            if (n44 < N) e->pPatternBase[n44++].y = DxfAtof(s);
+            break;
+        case 45:
+            if (n45 < N) e->pPatternOffset[n45++].x = DxfAtof(s);
+            break;
+        case 46:
+            if (n46 < N) e->pPatternOffset[n46++].y = DxfAtof(s);
+            break;
+        case 79:
+            if (L < N) {
+                const int n = CapCount(r, DxfAtoi(s), 1);
+                e->pDashes[L] = n >= 1 ? DxfHeapNew<double>(static_cast<std::size_t>(n)) : nullptr;
+                e->pDashCounts[L] = e->pDashes[L] ? n : 0;
+                dash = 0;
+                ++L;
+            }
+            break;
+        case 49:
+            if (L > 0 && dash < e->pDashCounts[L - 1]) e->pDashes[L - 1][dash++] = DxfAtof(s);
+            break;
+        default:
+            StoreCommon(c, code, s);
+            break;
+        }
+        return true;
+    });
+    if (e->pBoundary) e->pBoundary->nVertices = Smaller(Smaller(b10, b20), nBoundary);
+    if (N > 0) {
+        const int kept = Smaller(Smaller(Smaller(n43, n44), Smaller(n45, n46)), Smaller(n53, L));
+        for (int i = kept; i < N; ++i) {
+            DxfHeapFree(e->pDashes[i]);
+            e->pDashes[i] = nullptr;
+            e->pDashCounts[i] = 0;
+        }
+        e->nPatternLines = kept;
+    }
+}
+
+} // namespace
+
+bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
+    auto* d = static_cast<DXFENTITYENTRY*>(pData);
+    switch (v[0]) {
+    case 'L':
+        if (std::strcmp(v, "LINE") == 0) return ReadLine(r, c, &d->line, v), true;
+        if (std::strcmp(v, "LWPOLYLINE") == 0) return ReadLwPolyline(r, c, &d->polyline, v), true;
+        break;
+    case 'P':
+        if (std::strcmp(v, "POINT") == 0) return ReadPoint(r, c, &d->point, v), true;
+        if (std::strcmp(v, "POLYLINE") == 0) return ReadPolyline(r, c, &d->polyline, v), true;
+        break;
+    case 'C':
+        if (std::strcmp(v, "CIRCLE") == 0) return ReadCircle(r, c, &d->circle, v), true;
+        break;
+    case 'E':
+        if (std::strcmp(v, "ELLIPSE") == 0) return ReadEllipse(r, c, &d->ellipse, v), true;
+        break;
+    case 'T':
+        if (std::strcmp(v, "TEXT") == 0) return ReadText(r, c, &d->text, v), true;
+        break;
+    case 'A':
+        if (std::strcmp(v, "ARC") == 0) return ReadArc(r, c, &d->arc, v), true;
+        break;
+    case 'S':
+        if (std::strcmp(v, "SOLID") == 0) return ReadSolid(r, c, &d->solid, v), true;
+        if (std::strcmp(v, "SPLINE") == 0) return ReadSpline(r, c, &d->spline, v), true;
+        break;
+    case '3':
+        if (std::strcmp(v, "3DFACE") == 0) {
+            ReadSolid(r, c, &d->solid, v);
+            c->wType = DXF_3DFACE;
+            return true;
+        }
+        break;
+    case 'I':
+        if (std::strcmp(v, "INSERT") == 0) return ReadInsert(r, c, &d->insert, v), true;
+        break;
+    case 'H':
+        if (std::strcmp(v, "HATCH") == 0) return ReadHatch(r, c, &d->hatch, v), true;
+        break;
+    case 'D':
+        if (std::strcmp(v, "DIMENSION") == 0) return ReadDimension(r, c, &d->dimension, v), true;
+        break;
+    }
+    return false;
+}

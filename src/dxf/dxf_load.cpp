@@ -1,0 +1,267 @@
+#include "dxf/dxf_load.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <std::size_t N> void CopyName(char (&dest)[N], const char* src) {
+    const std::size_t n = strnlen(src, N - 1);
+    std::memcpy(dest, src, n);
+    dest[n] = '\0';
+}
+
+// As CopyName, and the rest of the field zeroed: the record is stored whole.
+template <std::size_t N, std::size_t M> void CopyField(char (&dest)[N], const char (&src)[M]) {
+    static_assert(N == M);
+    const std::size_t n = strnlen(src, N - 1);
+    std::memcpy(dest, src, n);
+    std::memset(dest + n, 0, N - n);
+}
+
+void Report(DxfLoadProgress* p, const DXFREADER* r) {
+    if (!p || !p->report || !*p->report || r->dwFileSize <= 0) return;
+    const int percent = static_cast<int>(r->dwMark * 100.0 / r->dwFileSize);
+    if (percent <= p->lastSent) return;
+    p->lastSent = percent;
+    (*p->report)(percent);
+}
+
+void StoreTableEntry(HDXFDRAWING hDrawing, DXFDRAWING* d, UINT table, const void* pEntry, bool& stop) {
+    switch (table) {
+    case DXF_TABLE_LAYER: {
+        const auto* e = static_cast<const DXFLAYERENTRY*>(pEntry);
+        DXFLAYER rec;
+        std::memset(&rec, 0, sizeof rec);
+        CopyName(rec.szName, e->szName);
+        rec.bFlags = static_cast<BYTE>(e->nFlags);
+        rec.nColor = static_cast<short>(e->nColor);
+        rec.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, e->szLineType);
+        // A layer whose line type is unknown ends the table: it and the
+        // layers after it are not stored.
+        if (rec.dwLineType == 0) {
+            stop = true;
+            return;
+        }
+        DxfAddTableRecord(hDrawing, table, &rec);
+        break;
+    }
+    case DXF_TABLE_LTYPE: {
+        const auto* e = static_cast<const DXFLTYPEENTRY*>(pEntry);
+        DXFLTYPE rec;
+        std::memset(&rec, 0, sizeof rec);
+        CopyName(rec.szName, e->szName);
+        rec.bFlags = static_cast<BYTE>(e->nFlags);
+        CopyName(rec.szDescription, e->szDescription);
+        rec.nDashes = static_cast<short>(e->nDashes);
+        std::memcpy(rec.dDashes, e->dDashes, sizeof rec.dDashes);
+        rec.dPatternLength = e->dPatternLength;
+        DxfAddTableRecord(hDrawing, table, &rec);
+        break;
+    }
+    case DXF_TABLE_STYLE: {
+        const auto* e = static_cast<const DXFSTYLEENTRY*>(pEntry);
+        DXFSTYLE rec;
+        std::memset(&rec, 0, sizeof rec);
+        CopyName(rec.szName, e->szName);
+        rec.bFlags = static_cast<BYTE>(e->nFlags);
+        rec.bGenFlags = static_cast<BYTE>(e->nGenFlags);
+        CopyName(rec.szFontFile, e->szFontFile);
+        rec.dOblique = e->dOblique;
+        rec.dHeight = e->dHeight;
+        rec.dWidthFactor = e->dWidthFactor;
+        rec.dLastHeight = e->dLastHeight;
+        DxfAddTableRecord(hDrawing, table, &rec);
+        break;
+    }
+    case DXF_TABLE_DIMSTYLE: {
+        const auto* e = static_cast<const DXFDIMSTYLEENTRY*>(pEntry);
+        DXFDIMSTYLE rec;
+        std::memset(&rec, 0, sizeof rec);
+        CopyName(rec.szName, e->szName);
+        rec.bFlags = static_cast<BYTE>(e->nFlags);
+        rec.dArrowSize = e->dArrowSize;
+        CopyName(rec.szBlk1, e->szBlk1);
+        CopyName(rec.szBlk2, e->szBlk2);
+        rec.nClrDimLine = static_cast<short>(e->nClrDimLine);
+        rec.nClrExtLine = static_cast<short>(e->nClrExtLine);
+        rec.nClrText = static_cast<short>(e->nClrText);
+        rec.dDimLineExt = e->dDimLineExt;
+        rec.dExtLineExt = e->dExtLineExt;
+        rec.dExtLineOffset = e->dExtLineOffset;
+        rec.dTextGap = e->dTextGap;
+        rec.dTextHeight = e->dTextHeight;
+        rec.bTextAbove = static_cast<BYTE>(e->nTextAbove);
+        rec.dwTextStyle = DxfTableIdByName(d, DXF_TABLE_STYLE, e->szTextStyle);
+        DxfAddTableRecord(hDrawing, table, &rec);
+        break;
+    }
+    }
+}
+
+void LoadTables(HDXFDRAWING hDrawing, DXFDRAWING* d, HDXFREADER hr) {
+    for (;;) {
+        const UINT table = DxfNextTable(hr);
+        if (table == 0) break;
+        if (table != DXF_TABLE_OTHER) {
+            union {
+                DXFLAYERENTRY layer;
+                DXFLTYPEENTRY ltype;
+                DXFSTYLEENTRY style;
+                DXFDIMSTYLEENTRY dimstyle;
+            } entry;
+            bool stop = false;
+            while (!stop && DxfReadTableEntry(hr, &entry) == table) {
+                StoreTableEntry(hDrawing, d, table, &entry, stop);
+                if (DxfCurrentTable(hr) != table) break;
+            }
+        }
+        if (DxfCurrentSection(hr) != DXF_SECTION_TABLES) break;
+    }
+}
+
+void LoadBlocks(DXFDRAWING* d, HDXFREADER hr, DxfLoadProgress* progress) {
+    DXFBLOCKENTRY entry;
+    while (DxfReadBlockHeader(hr, &entry)) {
+        DXFBLOCK b;
+        std::memset(&b, 0, sizeof b);
+        CopyName(b.szName, entry.szName);
+        b.bFlags = entry.bFlags;
+        b.ptBase = entry.ptBase;
+        b.dwLayer = DxfTableIdByName(d, DXF_TABLE_LAYER, entry.szLayer);
+        // A refused block (a name that exists, a full list) has ID 0, so its
+        // entities go to ENTITIES.
+        const DWORD id = DxfAddBlock(d, &b);
+        {
+            GlobalLockGuard<DXFREADER> r(hr);
+            if (r) DxfReadEntities(d, r.get(), id, progress);
+        }
+        if (DxfCurrentSection(hr) != DXF_SECTION_BLOCKS) break;
+    }
+}
+
+} // namespace
+
+int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgress* progress) {
+    if (!d || !r) return 0;
+    int stored = 0;
+    DXFENTITYCOMMON common;
+    DXFENTITYENTRY entry;
+    DXFENTITYDATA converted;
+    while (DxfReadEntity(r, &common, &entry)) {
+        DXFENTITYHEADER h;
+        std::memset(&h, 0, sizeof h);
+        h.wType = common.wType;
+        if (common.szHandle[0]) CopyName(h.szHandle, common.szHandle);
+        h.nColor = common.nColor;
+        h.dThickness = common.dThickness;
+        h.dLineTypeScale = common.dLineTypeScale;
+        h.ptExtrusion = common.ptExtrusion;
+        if (common.szLayer[0]) h.dwLayer = DxfTableIdByName(d, DXF_TABLE_LAYER, common.szLayer);
+        if (common.szLineType[0]) h.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, common.szLineType);
+
+        const void* data = &entry;
+        switch (h.wType) {
+        case DXF_TEXT: {
+            const DXFTEXTENTRY& e = entry.text;
+            DXFTEXT& t = converted.text;
+            // Stored whole, padding included: nothing of the stack goes with it.
+            std::memset(&t, 0, offsetof(DXFTEXT, szText));
+            t.ptInsert = e.ptInsert;
+            t.dHeight = e.dHeight;
+            t.dRotation = e.dRotation;
+            t.dWidthFactor = e.dWidthFactor;
+            t.wJustify = e.wJustify;
+            t.ptAlign = e.ptAlign;
+            t.dwStyle = e.szStyle[0] ? DxfTableIdByName(d, DXF_TABLE_STYLE, e.szStyle) : 0;
+            CopyField(t.szText, e.szText);
+            data = &t;
+            break;
+        }
+        case DXF_INSERT: {
+            const DXFINSERTENTRY& e = entry.insert;
+            DXFBLOCK b;
+            CopyName(b.szName, e.szBlock);
+            const DWORD block = DxfFindBlock(d, DXF_FIND_BYNAME, &b);
+            if (block == 0) continue; // an insert of a block that does not exist is not stored
+            DXFINSERT& t = converted.insert;
+            std::memset(&t, 0, sizeof t);
+            t.ptInsert = e.ptInsert;
+            t.dScaleX = e.dScaleX;
+            t.dScaleY = e.dScaleY;
+            t.dScaleZ = e.dScaleZ;
+            t.dRotation = e.dRotation;
+            t.dwBlock = block;
+            data = &t;
+            break;
+        }
+        case DXF_DIMENSION: {
+            const DXFDIMENSIONENTRY& e = entry.dimension;
+            DXFDIMENSION& t = converted.dimension;
+            std::memset(&t, 0, offsetof(DXFDIMENSION, szText));
+            t.ptExt1 = e.ptExt1;
+            t.ptExt2 = e.ptExt2;
+            t.dTextRotation = e.dTextRotation;
+            t.ptDef = e.ptDef;
+            t.dwBlock = 0;
+            if (e.szBlock[0]) {
+                DXFBLOCK b;
+                CopyName(b.szName, e.szBlock);
+                t.dwBlock = DxfFindBlock(d, DXF_FIND_BYNAME, &b);
+            }
+            // "*D7" and the like: later generated names go on after it.
+            if (e.szBlock[0] && e.szBlock[1]) {
+                const long long n = std::strtoll(e.szBlock + 2, nullptr, 10);
+                if (n > 0 && static_cast<unsigned long long>(n) > d->dwAnonDimension)
+                    d->dwAnonDimension = n > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<DWORD>(n);
+            }
+            t.dwDimStyle = e.szDimStyle[0] ? DxfTableIdByName(d, DXF_TABLE_DIMSTYLE, e.szDimStyle) : 0;
+            CopyField(t.szText, e.szText);
+            data = &t;
+            break;
+        }
+        default:
+            if (DxfEntityDataSize(h.wType) == 0) continue;
+            break;
+        }
+        if (DxfAddEntity(d, dwBlockId, &h, data))
+            ++stored;
+        else
+            DxfFreeEntityData(h.wType, &entry);
+        Report(progress, r);
+    }
+    return stored;
+}
+
+BOOL DxfLoadFile(HDXFDRAWING hDrawing, const DxfSource& source, const DxfProgress& progress) {
+    if (!hDrawing || (!source.pszFileName && !source.pFile && !source.pImage)) return FALSE;
+    if (GlobalFlags(hDrawing) & GMEM_INVALID_HANDLE) return FALSE;
+    HDXFREADER hr = DxfOpenReader(source.pszFileName, source.pFile, source.pImage, source.cbImage);
+    if (!hr) return FALSE;
+    {
+        GlobalLockGuard<DXFDRAWING> d(hDrawing);
+        if (d) {
+            DxfLoadProgress state{&progress, 0};
+            if (progress) progress(0);
+            for (UINT section; (section = DxfNextSection(hr)) != 0;) {
+                if (section == DXF_SECTION_TABLES) {
+                    LoadTables(hDrawing, d.get(), hr);
+                } else if (section == DXF_SECTION_BLOCKS) {
+                    LoadBlocks(d.get(), hr, &state);
+                } else if (section == DXF_SECTION_ENTITIES) {
+                    GlobalLockGuard<DXFREADER> r(hr);
+                    if (r) DxfReadEntities(d.get(), r.get(), 0, &state);
+                }
+            }
+            if (progress) progress(100);
+        }
+        if (!d) {
+            DxfCloseReader(hr);
+            return FALSE;
+        }
+    }
+    const BOOL failed = DxfReaderFailed(hr);
+    const BOOL closed = DxfCloseReader(hr);
+    return closed && !failed;
+}

@@ -1,0 +1,297 @@
+// The records of the DXF drawing database.
+//
+// A drawing is one fixed-size DXFDRAWING record in one relocatable block
+// (platform/global_memory.h); every entity list is a further relocatable
+// block. Records never hold a pointer into another relocatable block: they
+// name each other by object ID (0 = none; the first object of a drawing gets
+// 16), and entity storage is walked by byte offsets. The variable parts of
+// POLYLINE, SPLINE and HATCH records are ordinary heap arrays that the
+// database owns once the record is stored.
+//
+// World coordinates are doubles with y up. ARC, INSERT and TEXT angles are
+// degrees, ELLIPSE parameters radians. Colour numbers are 16-bit signed:
+// 256 = by layer, 0 = by block, 1..255 = palette index; a negative layer
+// colour means the layer is off.
+#pragma once
+
+#include "platform/global_memory.h"
+#include "platform/wintypes.h"
+
+#include <cstddef>
+
+using HDXFDRAWING = HGLOBAL;
+
+// Table types; the same numbers name the tables in the file reader.
+constexpr UINT DXF_TABLE_DIMSTYLE = 4;
+constexpr UINT DXF_TABLE_LAYER = 8;
+constexpr UINT DXF_TABLE_LTYPE = 16;
+constexpr UINT DXF_TABLE_STYLE = 32;
+constexpr UINT DXF_TABLE_OTHER = 512;
+
+constexpr int DXF_MAX_LAYERS = 128;
+constexpr int DXF_MAX_LTYPES = 128;
+constexpr int DXF_MAX_STYLES = 128;
+constexpr int DXF_MAX_DIMSTYLES = 64;
+constexpr int DXF_MAX_BLOCKS = 256;
+constexpr int DXF_MAX_DASHES = 30;
+constexpr DWORD DXF_FIRST_ID = 16;
+
+// Entity list blocks: the ENTITIES list starts at 64 KiB, a block's list at
+// 16 KiB, and both grow in 64 KiB steps.
+constexpr DWORD DXF_ENTITIES_LIST_BYTES = 0x10000;
+constexpr DWORD DXF_BLOCK_LIST_BYTES = 0x4000;
+constexpr DWORD DXF_LIST_GROWTH = 0x10000;
+
+// Find flags.
+constexpr WORD DXF_FIND_FIRST = 1;
+constexpr WORD DXF_FIND_LAST = 2;
+constexpr WORD DXF_FIND_NEXT = 4;
+constexpr WORD DXF_FIND_PREV = 8;
+constexpr WORD DXF_FIND_BYNAME = 0x200;
+constexpr WORD DXF_FIND_BYID = 0x400;
+
+// Entity type codes (DXFENTITYHEADER::wType).
+constexpr WORD DXF_LINE = 1;
+constexpr WORD DXF_POINT = 2;
+constexpr WORD DXF_CIRCLE = 3;
+constexpr WORD DXF_ELLIPSE = 5;
+constexpr WORD DXF_SPLINE = 6;
+constexpr WORD DXF_TEXT = 7;
+constexpr WORD DXF_ARC = 8;
+constexpr WORD DXF_SOLID = 11;
+constexpr WORD DXF_INSERT = 14;
+constexpr WORD DXF_HATCH = 18;
+constexpr WORD DXF_POLYLINE = 19;
+constexpr WORD DXF_DIMENSION = 23;
+constexpr WORD DXF_3DFACE = 32;
+
+struct DXFCOORD {
+    double x, y, z;
+};
+
+// Table records.
+struct DXFLAYER {
+    DWORD dwId;
+    char szName[512];
+    BYTE bFlags;      // 70
+    short nColor;     // 62
+    DWORD dwLineType; // ID of the layer's LTYPE record
+};
+
+struct DXFLTYPE {
+    DWORD dwId;
+    char szName[512];
+    BYTE bFlags;
+    char szDescription[512];        // 3
+    short nDashes;                  // 73: pattern elements
+    double dDashes[DXF_MAX_DASHES]; // 49 in file order: > 0 dash, < 0 gap, 0 dot
+    double dPatternLength;          // 40: total pattern length
+};
+
+struct DXFSTYLE {
+    DWORD dwId;
+    char szName[512];
+    BYTE bFlags;          // 70
+    BYTE bGenFlags;       // 71
+    char szFontFile[512]; // 3
+    double dOblique;      // 50
+    double dHeight;       // 40
+    double dWidthFactor;  // 41
+    double dLastHeight;   // 42
+};
+
+struct DXFDIMSTYLE {
+    DWORD dwId;
+    char szName[512];
+    BYTE bFlags;           // 70
+    double dArrowSize;     // 41
+    char szBlk1[16];       // 6: first arrowhead name
+    char szBlk2[16];       // 7: second arrowhead name
+    short nClrDimLine;     // 176
+    short nClrExtLine;     // 177
+    short nClrText;        // 178
+    double dDimLineExt;    // 46
+    double dExtLineExt;    // 44
+    double dExtLineOffset; // 42
+    double dTextGap;       // 147
+    double dTextHeight;    // 140
+    BYTE bTextAbove;       // 77
+    DWORD dwTextStyle;     // ID of a STYLE record, 0 for none
+};
+
+// One run of entity records in its own relocatable block: each record is a
+// DXFENTITYHEADER followed at once by the data record of its type; records
+// lie back to back from offset 0 and are never moved or removed.
+struct DXFENTITYLIST {
+    HGLOBAL hMem;
+    DWORD dwSize;   // capacity in bytes
+    DWORD dwUsed;   // bytes in use
+    DWORD dwLast;   // offset of the record appended last
+    DWORD dwCursor; // offset of the record the next walk step reads
+    DWORD nCount;   // records stored
+};
+
+struct DXFBLOCK {
+    DWORD dwId;
+    char szName[512];
+    BYTE bFlags; // 70; 1 marks an anonymous block made by the engine
+    DXFCOORD ptBase;
+    DWORD dwLayer; // LAYER ID, 0 if none
+    DXFENTITYLIST list;
+};
+
+struct DXFENTITYHEADER {
+    WORD wType;
+    char szHandle[18]; // handle text the reader took for the entity, or empty
+    DWORD dwId;
+    DWORD dwLayer;    // LAYER ID, 0 if the name was empty or not found
+    DWORD dwLineType; // LTYPE ID, likewise
+    DWORD dwFlags;    // 0 when added; a non-zero value keeps the entity from being drawn
+    short nColor;
+    double dThickness;     // 39
+    double dLineTypeScale; // 48
+    DXFCOORD ptExtrusion;  // always 0, 0, 1
+    DWORD dwPrev;          // offset of the previous record
+    DWORD dwNext;          // offset just past this record
+};
+
+// Entity data records.
+struct DXFLINE {
+    DXFCOORD ptStart, ptEnd;
+};
+
+struct DXFPOINT {
+    DXFCOORD pt;
+};
+
+struct DXFCIRCLE {
+    DXFCOORD ptCenter;
+    double dRadius;
+};
+
+struct DXFELLIPSE {
+    DXFCOORD ptCenter;
+    DXFCOORD ptMajor; // end of the major axis relative to the centre
+    double dRatio;    // minor to major
+    double dStartParam;
+    double dEndParam;
+};
+
+struct DXFSPLINE {
+    float* pKnots;         // nKnots values
+    DXFCOORD* pControlPts; // nControlPts points
+    DXFCOORD* pFitPts;     // nFitPts points
+    int nKnots;
+    int nDegree;
+    int nControlPts;
+    int nFitPts;
+    WORD wFlags; // 70
+};
+
+struct DXFTEXT {
+    DXFCOORD ptInsert;
+    double dHeight;
+    double dRotation; // degrees
+    double dWidthFactor;
+    WORD wJustify; // low byte: group 72 (horizontal), high byte: group 73 (vertical)
+    DXFCOORD ptAlign;
+    DWORD dwStyle; // STYLE ID
+    char szText[2048];
+};
+
+struct DXFARC {
+    DXFCOORD ptCenter;
+    double dRadius;
+    double dStartAngle; // degrees
+    double dEndAngle;
+};
+
+struct DXFSOLID {
+    DXFCOORD pt[4];
+};
+
+struct DXFINSERT {
+    DXFCOORD ptInsert;
+    double dScaleX, dScaleY, dScaleZ;
+    double dRotation; // degrees
+    DWORD dwBlock;    // block ID
+};
+
+struct DXFVERTEX {
+    double x, y, z;
+    double dStartWidth; // 40
+    double dEndWidth;   // 41
+    double dBulge;      // 42
+    double dTangent;    // 50
+};
+
+// LWPOLYLINE and POLYLINE alike.
+struct DXFPOLYLINE {
+    DXFVERTEX* pVertices; // nVertices entries
+    int nVertices;
+    WORD wFlags; // 70; bit 0 = closed
+};
+
+// A HATCH: one polyline boundary or one spline edge, and its pattern line
+// families. Every array holds exactly as many entries as its count says:
+// pattern arrays nPatternLines, pDashes[i] pDashCounts[i] values.
+struct DXFHATCH {
+    double* pPatternAngles;   // degrees, one per pattern line (53)
+    int nPathFlags;           // 92: boundary path type flags
+    int nSolid;               // 70: 1 = solid fill
+    int nEdgeType;            // 72: 4 = spline
+    int nPatternLines;        // 78
+    DXFSPLINE* pSplineEdge;   // degree 94, knots 95/40, control points 96/10/20
+    DXFCOORD* pPatternBase;   // 43/44: base point of each family
+    DXFCOORD* pPatternOffset; // 45/46: offset from one line of a family to the next
+    int* pDashCounts;         // 79
+    double** pDashes;         // 49: > 0 dash, < 0 gap
+    DXFPOLYLINE* pBoundary;   // x 10, y 20, bulge 42 (93 vertices)
+};
+
+struct DXFDIMENSION {
+    DXFCOORD ptExt1;      // 13/23/33
+    DXFCOORD ptExt2;      // 14/24/34
+    double dTextRotation; // 53; the dimension line's angle
+    DXFCOORD ptDef;       // 10/20/30
+    DWORD dwBlock;
+    DWORD dwDimStyle;
+    char szText[1024]; // 1
+};
+
+// Any one data record, for callers that read records of every type.
+union DXFENTITYDATA {
+    DXFLINE line;
+    DXFPOINT point;
+    DXFCIRCLE circle;
+    DXFELLIPSE ellipse;
+    DXFSPLINE spline;
+    DXFTEXT text;
+    DXFARC arc;
+    DXFSOLID solid;
+    DXFINSERT insert;
+    DXFHATCH hatch;
+    DXFPOLYLINE polyline;
+    DXFDIMENSION dimension;
+};
+
+// Any one table record (a search over all tables copies one of them).
+union DXFTABLERECORD {
+    DXFLAYER layer;
+    DXFLTYPE ltype;
+    DXFSTYLE style;
+    DXFDIMSTYLE dimstyle;
+};
+
+// Records follow each other in a list without padding, so every record size
+// keeps the next one aligned for its doubles and pointers.
+static_assert(sizeof(DXFENTITYHEADER) % alignof(DXFENTITYDATA) == 0);
+static_assert(sizeof(DXFLINE) % 8 == 0 && sizeof(DXFPOINT) % 8 == 0 && sizeof(DXFCIRCLE) % 8 == 0 &&
+              sizeof(DXFELLIPSE) % 8 == 0 && sizeof(DXFSPLINE) % 8 == 0 && sizeof(DXFTEXT) % 8 == 0 &&
+              sizeof(DXFARC) % 8 == 0 && sizeof(DXFSOLID) % 8 == 0 && sizeof(DXFINSERT) % 8 == 0 &&
+              sizeof(DXFHATCH) % 8 == 0 && sizeof(DXFPOLYLINE) % 8 == 0 && sizeof(DXFDIMENSION) % 8 == 0);
+
+// The bounding box of an entity or a drawing, in world units.
+struct DXFBOX {
+    double maxY, minX, minY, maxX;
+};

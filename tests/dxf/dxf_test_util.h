@@ -1,0 +1,61 @@
+// Helpers for the DXF engine's tests: DXF text from a compact spelling, and
+// drawings loaded from it.
+#pragma once
+
+#include "dxf/dxf_load.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dxftest {
+
+// "0|SECTION|2|ENTITIES" → the lines joined, each ended by eol.
+std::string Lines(std::string_view spec, std::string_view eol = "\n");
+// An ENTITIES section holding body (in Lines spelling), then EOF.
+std::string Entities(std::string_view body, std::string_view eol = "\n");
+
+struct Entity {
+    DXFENTITYHEADER h;
+    DXFENTITYDATA d;
+};
+
+// A drawing loaded from text (through memory, or through a file when
+// asked), destroyed at the end of the scope.
+class Drawing {
+public:
+    explicit Drawing(std::string_view text, bool throughFile = false);
+    ~Drawing();
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+
+    BOOL loaded = FALSE;
+    HDXFDRAWING h = nullptr;
+
+    // The locked record while the object lives.
+    DXFDRAWING* operator->() const { return m_d; }
+    DXFDRAWING* get() const { return m_d; }
+    // The records of ENTITIES (block 0) or of the block with that ID, in order.
+    std::vector<Entity> List(DWORD blockId = 0) const;
+    // The one entity of ENTITIES; fails the test unless there is exactly one.
+    Entity Only() const;
+    const DXFBLOCK* Block(const char* name) const;
+    const DXFLAYER* Layer(const char* name) const;
+
+private:
+    DXFDRAWING* m_d = nullptr;
+};
+
+// Fails the current test when a GlobalAlloc block or a DXF heap array made
+// since construction is still alive at the end of the scope (heap arrays are
+// left to the leak checker of the sanitizer build).
+class HandleCheck {
+public:
+    HandleCheck();
+    ~HandleCheck();
+
+private:
+    std::size_t m_live;
+};
+
+} // namespace dxftest
