@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/info_dxf.h"
 #include "cli/render_file.h"
 #include "model/formats.h"
 #include "model/stroke_stats.h"
@@ -14,7 +15,8 @@ namespace {
 constexpr const char* kInfoHelp =
     "usage: loomveil-cli info IN... [--json]\n"
     "Reads each file and reports its format, the number of points and strokes,\n"
-    "the bounding box in file units and the time the read took.\n"
+    "the bounding box in file units and the time the read took. For a DXF\n"
+    "drawing: its version, entities by type, layers, blocks and extents.\n"
     "  --json   one JSON array with an object per file\n";
 }
 
@@ -35,6 +37,11 @@ int RunInfo(int argc, char** argv) {
     CLoomveilDoc doc;
     for (const std::string& input : args->inputs) {
         progress.Step(input);
+        if (IsDxfPath(input)) {
+            progress.Clear();
+            if (!ReportDxfInfo(input, json, all)) status = kExitFailed;
+            continue;
+        }
         const RenderResult r = RenderFile(doc, input, size.width, size.height);
         progress.Clear();
         const InputFormat* format = FindInputFormat(doc.m_strFileExt.Utf8());
