@@ -433,7 +433,7 @@ double DxfAtof(std::string_view s) {
 void DxfCopyText(char* dest, std::size_t cb, std::string_view v) {
     if (cb == 0) return;
     const std::size_t n = v.size() < cb - 1 ? v.size() : cb - 1;
-    std::memcpy(dest, v.data(), n);
+    if (n) std::memcpy(dest, v.data(), n);
     dest[n] = '\0';
 }
 
