@@ -115,22 +115,22 @@ struct BoxBuilder {
 
 // Boxes of block contents, by block slot and nesting depth, so that blocks
 // inserted many times (or many levels deep) are measured once per depth.
+// Each block's row is made when the block is first measured.
 class BlockBoxes {
 public:
     static constexpr int kDepths = limits::kMaxBlockDepth + 1;
 
     bool Get(int slot, int depth, DXFBOX& box, bool& has) const {
-        if (!m_entries) return false;
-        const Entry& e = m_entries[Index(slot, depth)];
+        if (!m_rows[slot]) return false;
+        const Entry& e = m_rows[slot][depth];
         if (!e.known) return false;
         box = e.box;
         has = e.has;
         return true;
     }
     void Put(int slot, int depth, const DXFBOX& box, bool has) {
-        if (!m_entries) m_entries.reset(new (std::nothrow) Entry[DXF_MAX_BLOCKS * kDepths]());
-        if (!m_entries) return;
-        m_entries[Index(slot, depth)] = {box, has, true};
+        if (!m_rows[slot]) m_rows[slot].reset(new (std::nothrow) Entry[kDepths]());
+        if (m_rows[slot]) m_rows[slot][depth] = {box, has, true};
     }
 
 private:
@@ -139,8 +139,7 @@ private:
         bool has;
         bool known;
     };
-    static std::size_t Index(int slot, int depth) { return static_cast<std::size_t>(slot) * kDepths + depth; }
-    std::unique_ptr<Entry[]> m_entries;
+    std::unique_ptr<Entry[]> m_rows[DXF_MAX_BLOCKS];
 };
 
 bool EntityBox(const DXFDRAWING* d, const DXFENTITYHEADER& h, const void* data, DXFBOX& out, BlockBoxes& memo,
