@@ -2,8 +2,11 @@
 // 0 clear reads the rest from memory; set, through a file, and with bit 1
 // also set behind comment pairs that end (byte >> 2) bytes before the end of
 // the reader's first 64 KiB buffer, so that the input meets the buffer
-// boundary. The extents are computed after the load.
+// boundary. The extents are computed after the load. From memory with bit 1
+// set, searches for pairs are also run skimming and pair by pair, and must
+// agree.
 #include "dxf/dxf_load.h"
+#include "dxf/dxf_reader_internal.h"
 
 #include <cstdint>
 #include <string>
@@ -21,6 +24,29 @@ bool WriteAll(int fd, const void* p, std::size_t n) {
         n -= static_cast<std::size_t>(k);
     }
     return true;
+}
+
+// Results, positions and line counts of a run of searches.
+std::string Searches(const std::uint8_t* data, std::size_t size, bool skim) {
+    dxf_reader_testing::UseSkimming(skim);
+    std::string out;
+    HDXFREADER h = DxfOpenReader(nullptr, nullptr, data ? data : reinterpret_cast<const std::uint8_t*>(""),
+                                 static_cast<DWORD>(size));
+    if (h) {
+        GlobalLockGuard<DXFREADER> r(h);
+        const char* keys[] = {"SECTION", "TABLE", "LAYER", "BLOCK", "ENDSEC"};
+        for (int i = 0; i < 64 && r->dwPos < r->dwFileSize; ++i) {
+            const BOOL found = DxfFindPair(r.get(), 0, keys[i % 5]);
+            out +=
+                std::to_string(found) + ":" + std::to_string(r->dwPos) + ":" + std::to_string(r->nLine) + ";";
+            char line[8];
+            if (!found || i % 3 == 0) DxfReadLine(r.get(), line, sizeof line);
+        }
+        r.Release();
+        DxfCloseReader(h);
+    }
+    dxf_reader_testing::UseSkimming(true);
+    return out;
 }
 
 std::string Padding(std::size_t bytes) {
@@ -41,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!h) return 0;
     if (!(mode & 1)) {
         DxfLoadFile(h, DxfSource::Memory(data, size));
+        if ((mode & 2) && Searches(data, size, true) != Searches(data, size, false)) __builtin_trap();
     } else {
         const int fd = memfd_create("loomveil-fuzz-dxf", MFD_CLOEXEC);
         if (fd >= 0) {

@@ -3,6 +3,9 @@
 #include "model/scan.h"
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -511,14 +514,165 @@ int DxfReadPair(DXFREADER* r, char* pValue, int cbValue) {
     return code;
 }
 
+namespace {
+
+bool g_skim = true;
+
+// Lines that end in [a, b), where a is a line start: every LF, and every
+// CR that no LF follows (inside the range), ends one line.
+long long CountLines(const BYTE* a, const BYTE* b) {
+    long long n = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes a step, counted in byte lanes that are summed before
+    // they can overflow. A CR followed by an LF adds in its own lane and
+    // takes away there again, leaving the LF to count.
+    const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n');
+    while (b - a > 16) {
+        __m128i lanes = _mm_setzero_si128();
+        for (int round = 0; round < 255 && b - a > 16; ++round, a += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 1));
+            const __m128i cr = _mm_cmpeq_epi8(x, crs);
+            const __m128i ends = _mm_or_si128(cr, _mm_cmpeq_epi8(x, lfs));
+            lanes = _mm_sub_epi8(lanes, ends);
+            lanes = _mm_add_epi8(lanes, _mm_and_si128(cr, _mm_cmpeq_epi8(next, lfs)));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        n += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
+    for (; a < b; ++a) {
+        if (*a == '\n')
+            ++n;
+        else if (*a == '\r' && !(a + 1 < b && a[1] == '\n'))
+            ++n;
+    }
+    return n;
+}
+
+// The start of the line that ends at the terminator at t (the first byte
+// of a CR LF, a lone CR or a lone LF), no earlier than floor, which is a
+// line start.
+const BYTE* LineStartBefore(const BYTE* t, const BYTE* floor) {
+    const BYTE* s = t;
+    while (s > floor && s[-1] != '\r' && s[-1] != '\n') --s;
+    return s;
+}
+
+// A keyword the skim can look for: no line ends in it, and short.
+bool Skimmable(int code, const char* value) {
+    if (code != 0) return false;
+    const std::size_t n = std::strlen(value);
+    return n >= 1 && n < DXF_CODE_BYTES && !std::strpbrk(value, "\r\n");
+}
+
+// Looks for the pair (0, want) from dwPos (a pair start) through what the
+// buffer holds, without reading every pair: candidate lines are found with
+// memmem, and the lines skipped are counted so that the pair alignment is
+// kept. 1: found, the position is after the pair, as reading pair by pair
+// would have left it. 0: the position moved on to a pair start before the
+// end of the buffer, where pair-by-pair reading takes over. -1: no move.
+int Skim(DXFREADER* r, std::string_view want) {
+    if (!Available(r)) return -1;
+    const BYTE* const base = r->pBuffer;
+    const BYTE* const e = base + r->nBuffered;
+    const BYTE* const p = base + (r->dwPos - r->dwBufferStart);
+    if (e - p < 64) return -1;
+    const bool bufferEndsData = r->dwBufferStart + r->nBuffered >= r->dwFileSize;
+    const BYTE* counted = p; // lines before it are in `lines`
+    long long lines = 0;
+    const BYTE* limit = e; // nothing at or after it is known to be whole
+    for (const BYTE* q = p;;) {
+        const void* found = memmem(q, static_cast<std::size_t>(e - q), want.data(), want.size());
+        if (!found) break;
+        const BYTE* hit = static_cast<const BYTE*>(found);
+        q = hit + 1;
+        if (hit == p || (hit[-1] != '\r' && hit[-1] != '\n')) continue;
+        const BYTE* after = hit + want.size();
+        if (after == e && !bufferEndsData) {
+            limit = hit; // the line may go on in the next block
+            break;
+        }
+        if (after < e && *after != '\r' && *after != '\n' && *after != 0) continue;
+        lines += CountLines(counted, hit);
+        counted = hit;
+        if ((lines & 1) == 0) continue; // a code line, not a value
+        const BYTE* codeEnd = hit - 1;
+        if (*codeEnd == '\n' && codeEnd > p && codeEnd[-1] == '\r') --codeEnd;
+        const BYTE* codeStart = LineStartBefore(codeEnd, p);
+        const BYTE* nul = static_cast<const BYTE*>(
+            std::memchr(codeStart, 0, static_cast<std::size_t>(codeEnd - codeStart)));
+        const BYTE* stop = nul ? nul : codeEnd;
+        if (stop - codeStart > DXF_CODE_BYTES - 1) stop = codeStart + (DXF_CODE_BYTES - 1);
+        if (DxfAtoi({reinterpret_cast<const char*>(codeStart), static_cast<std::size_t>(stop - codeStart)}) !=
+            0)
+            continue;
+        // The pair: move past its value line, when the line's end is seen.
+        const BYTE* ignored = nullptr;
+        const BYTE* end = ScanLine(after, e, ignored);
+        const BYTE* next = end;
+        if (end < e) {
+            next = end + 1;
+            if (*end == '\r') {
+                if (next < e && *next == '\n')
+                    ++next;
+                else if (next == e && !bufferEndsData)
+                    next = nullptr;
+            }
+        } else if (!bufferEndsData) {
+            next = nullptr;
+        }
+        if (!next) {
+            // Left to pair-by-pair reading, from the code line on.
+            r->dwPos = r->dwBufferStart + static_cast<LONG>(codeStart - base);
+            r->nLine += lines - 1;
+            return 0;
+        }
+        r->dwPos = r->dwBufferStart + static_cast<LONG>(next - base);
+        r->nLine += lines + 1;
+        return 1;
+    }
+    // No pair in the buffer: on to the last pair start before the limit,
+    // keeping clear of a CR whose LF may be in the next block.
+    const BYTE* t = limit - 1;
+    if (limit == e && !bufferEndsData) --t;
+    while (t >= counted && *t != '\r' && *t != '\n') --t;
+    if (t < counted) return -1;
+    const BYTE* s = t + 1;
+    if (*t == '\r' && s < e && *s == '\n') ++s;
+    lines += CountLines(counted, s);
+    if (lines & 1) {
+        // s starts a value line: back to the code line before it.
+        const BYTE* codeEnd = t;
+        if (*codeEnd == '\n' && codeEnd > p && codeEnd[-1] == '\r') --codeEnd;
+        s = LineStartBefore(codeEnd, p);
+        --lines;
+    }
+    if (s == p) return -1;
+    r->dwPos = r->dwBufferStart + static_cast<LONG>(s - base);
+    r->nLine += lines;
+    return 0;
+}
+
+} // namespace
+
+namespace dxf_reader_testing {
+void UseSkimming(bool on) {
+    g_skim = on;
+}
+} // namespace dxf_reader_testing
+
 BOOL DxfFindPair(DXFREADER* r, int code, const char* pszValue) {
     DxfMark(r);
     DXFREADER::FailedSearch* failed = FailedSearchFor(r, code, pszValue);
     const int parity = static_cast<int>(r->nLine & 1);
-    const LONG knownFrom = failed ? failed->fromLine[parity] : -1;
+    const long long knownFrom = failed ? failed->fromLine[parity] : -1;
     const std::string_view want(pszValue);
+    const bool skim = g_skim && Skimmable(code, pszValue);
     while (r->dwPos < r->dwFileSize) {
         if (knownFrom >= 0 && r->nLine >= knownFrom) break;
+        if (skim && Skim(r, want) == 1) return TRUE;
+        if (r->dwPos >= r->dwFileSize) break;
         const DxfPair p = DxfReadPairView(r);
         if (p.code == code && p.value == want) return TRUE;
     }
@@ -783,7 +937,8 @@ BOOL DxfReadHeaderVariable(HDXFREADER h, const char* pszName, char* pszValue, st
     pszValue[0] = '\0';
     // Variables are (9, name) pairs followed by their value pairs; the
     // section ends at (0, "ENDSEC"), which is put back.
-    const LONG start = r->dwPos, startLine = r->nLine;
+    const LONG start = r->dwPos;
+    const long long startLine = r->nLine;
     BOOL found = FALSE;
     while (r->dwPos < r->dwFileSize) {
         DxfPair p = DxfReadPairView(r);

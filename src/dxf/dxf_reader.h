@@ -172,11 +172,11 @@ struct DXFREADER {
     // Lines read so far (and at the mark): searches that failed remember the
     // line they started from, and a later search on the same pair alignment
     // from there on fails without scanning again.
-    LONG nLine, nMarkLine;
+    long long nLine, nMarkLine;
     struct FailedSearch {
         int code;
         char szValue[16];
-        LONG fromLine[2]; // by line parity; -1 when none failed
+        long long fromLine[2]; // by line parity; -1 when none failed
     } failed[8];
     UINT nFailed;
     char szCodeLine[DXF_CODE_BYTES];

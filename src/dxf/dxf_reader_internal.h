@@ -23,6 +23,12 @@ int DxfReadPair(DXFREADER* r, char* pValue, int cbValue);
 // the position back and returns FALSE.
 BOOL DxfFindPair(DXFREADER* r, int code, const char* pszValue);
 
+// For tests: searches for (0, keyword) normally skim the buffer for the
+// keyword instead of reading every pair; off, they read pair by pair.
+namespace dxf_reader_testing {
+void UseSkimming(bool on);
+}
+
 // A pair whose value is seen in place: good until the next read. The value
 // ends at its first NUL, as a C string copy of it would, and is cut after
 // limit bytes.

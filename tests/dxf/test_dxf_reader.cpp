@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -249,6 +251,88 @@ TEST(DxfReaderSearch, AFailedSearchIsRememberedPerPairAlignment) {
         EXPECT_TRUE(DxfFindPair(d, 0, "X"));
         return 0;
     });
+}
+
+// Lines of likely and unlikely kinds, with every kind of line end; the
+// keywords searched for are rare, so that searches run across buffers.
+std::string LineSoup(unsigned seed, int lines) {
+    std::mt19937 rng(seed);
+    static const std::string kCommon[] = {"0",
+                                          "  0",
+                                          " 10",
+                                          "5",
+                                          "",
+                                          "-0",
+                                          "00",
+                                          "7x",
+                                          "xTABLE",
+                                          "TABLEx",
+                                          "TAB",
+                                          "LAYE",
+                                          std::string("0\0 5", 4),
+                                          std::string(40, ' ') + "0",
+                                          "1.25"};
+    static const std::string kKeywords[] = {"TABLE", "LAYER", "SECTION", "BLOCK", std::string("TABLE\0z", 7)};
+    static const char* kEnds[] = {"\n", "\r\n", "\r", "\n\r"};
+    std::string out;
+    for (int i = 0; i < lines; ++i) {
+        out +=
+            rng() % 400 == 0 ? kKeywords[rng() % std::size(kKeywords)] : kCommon[rng() % std::size(kCommon)];
+        out += kEnds[rng() % 10 < 7 ? rng() % 2 : 2 + rng() % 2];
+    }
+    return out;
+}
+
+// Every search result on the way through the text, with the position and
+// line count it leaves.
+std::vector<std::tuple<BOOL, LONG, long long>> Searches(const std::string& text, bool skim, CFile* file) {
+    dxf_reader_testing::UseSkimming(skim);
+    HDXFREADER h = file ? DxfOpenReader(nullptr, file, nullptr, 0)
+                        : DxfOpenReader(nullptr, nullptr, reinterpret_cast<const BYTE*>(text.data()),
+                                        static_cast<DWORD>(text.size()));
+    std::vector<std::tuple<BOOL, LONG, long long>> out;
+    {
+        GlobalLockGuard<DXFREADER> r(h);
+        const char* keys[] = {"TABLE", "SECTION", "LAYER", "TABLE", "BLOCK"};
+        for (int i = 0; i < 400 && r->dwPos < r->dwFileSize; ++i) {
+            const BOOL found = DxfFindPair(r.get(), 0, keys[i % 5]);
+            out.emplace_back(found, r->dwPos, r->nLine);
+            char line[64];
+            if (!found || i % 3 == 0) DxfReadLine(r.get(), line, sizeof line); // a new pair alignment
+        }
+    }
+    DxfCloseReader(h);
+    dxf_reader_testing::UseSkimming(true);
+    return out;
+}
+
+TEST(DxfReaderSearch, SkimmingFindsWhatPairByPairReadingFinds) {
+    test::TempDir dir;
+    for (unsigned seed = 1; seed <= 24; ++seed) {
+        // Small texts in memory; large ones through a file, across buffers.
+        const bool big = seed % 3 == 0;
+        const std::string text = LineSoup(seed, big ? 60000 : 3000);
+        EXPECT_EQ(Searches(text, true, nullptr), Searches(text, false, nullptr)) << seed;
+        if (!big) continue;
+        const std::string path = dir.File("soup.dxf");
+        test::WriteFile(path, text);
+        CFile a, b;
+        ASSERT_TRUE(a.Open(CString(path), CFile::modeRead) && b.Open(CString(path), CFile::modeRead));
+        EXPECT_EQ(Searches(text, true, &a), Searches(text, false, &b)) << seed;
+    }
+    // A pair that is found with each of its bytes in turn at the end of the
+    // first buffer.
+    for (std::size_t shift = 0; shift < 16; ++shift) {
+        std::string text;
+        while (text.size() < 65536 - 2000) text += "999\r\n" + std::string(1000, 'c') + "\r\n";
+        text += "999\r\n" + std::string(65536 - text.size() - 7 - shift, 'c') + "\r\n";
+        text += "  0\r\nTABLE\r\n  0\r\nTABLE\r\n" + LineSoup(shift, 200);
+        const std::string path = dir.File("edge.dxf");
+        test::WriteFile(path, text);
+        CFile a, b;
+        ASSERT_TRUE(a.Open(CString(path), CFile::modeRead) && b.Open(CString(path), CFile::modeRead));
+        EXPECT_EQ(Searches(text, true, &a), Searches(text, false, &b)) << shift;
+    }
 }
 
 TEST(DxfReaderSource, OpeningFailsCleanly) {
