@@ -1,5 +1,7 @@
 #include "readers/text_util.h"
 
+#include "model/scan.h"
+
 #include <cstring>
 
 std::size_t DeleteToken(char* text, std::size_t n, std::string_view token) {
@@ -46,4 +48,14 @@ unsigned CharsPresent(const char* text, std::size_t n, std::string_view set) {
 std::string_view UpToNul(std::string_view text) {
     const void* nul = std::memchr(text.data(), 0, text.size());
     return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
+}
+
+bool NextDataLine(LineCursor& lines, std::string_view& line, bool lastCounts) {
+    const bool got = lastCounts ? lines.NextOrLast(line) : lines.Next(line);
+    return got && !line.empty();
+}
+
+bool ScanBlankPair(std::string_view s, float& x, float& y) {
+    Scanner sc(s);
+    return sc.Float(x) && sc.Float(y);
 }

@@ -20,3 +20,14 @@ constexpr bool StartsWith(std::string_view line, std::string_view prefix) {
 
 // The text up to its first NUL byte.
 std::string_view UpToNul(std::string_view text);
+
+class LineCursor;
+
+// The next line of a text whose data ends at an empty line (a line feed
+// right after a line feed; a line holding only a carriage return is not
+// empty). False at that line or when no line feed follows; with lastCounts,
+// a final line without a line feed is read too.
+bool NextDataLine(LineCursor& lines, std::string_view& line, bool lastCounts = false);
+
+// "%f %f": two numbers, white space (or none) between them.
+bool ScanBlankPair(std::string_view s, float& x, float& y);

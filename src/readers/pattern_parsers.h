@@ -1,0 +1,54 @@
+// The parsing half of the pattern readers: each turns a file's bytes into
+// points and break markers appended to a model. The RenderXxx members read
+// the file, call these, and draw; the benchmarks call them directly to time
+// reading and modelling without the drawing.
+#pragma once
+
+#include "model/point.h"
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Whether a file was taken, and if not, why (a few words for the user).
+struct ParseOutcome {
+    bool ok = true;
+    std::string reason;
+};
+
+// How the readers append: files whose y axis points up store (x, -y).
+inline void AddFlipped(CPointList& list, float x, float y) {
+    list.AddTail(_tagREALPT{x, -y});
+}
+inline void AddBreak(CPointList& list) {
+    list.AddTail(kBreakMarker);
+}
+
+enum class HpglDialect { plt, cqp };
+void ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out);
+
+// Refused when the header line lacks "c ".
+ParseOutcome ParseQcc(std::string_view text, CPointList& out);
+
+enum class PatDialect { pat, ssd, hqf };
+void ParsePat(std::string_view text, PatDialect dialect, CPointList& out);
+
+void ParseCmd(std::string_view text, CPointList& out);
+
+// The TXT reader's tally: lines starts at 1, so an empty text has a ratio of
+// 0 / 1. A text is a pattern when points / lines is above three quarters.
+struct TxtTally {
+    int lines = 1;
+    int points = 0;
+    bool IsPattern() const { return static_cast<float>(points) / static_cast<float>(lines) > 0.75f; }
+};
+TxtTally ParseTxt(std::string_view text, CPointList& out);
+
+// Refused for a wrong signature or a header cut short; a point count larger
+// than the records present reads the records that are there.
+ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out);
+
+// Refused for a wrong signature, or when the file ends before the first
+// block; blocks that end early keep the strokes read so far.
+ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out);
