@@ -12,9 +12,19 @@ int CLoomveilDoc::RenderBitmap(CDC* pDC, int width, int height) {
         Reader reader;
     };
     static constexpr Row kReaders[] = {
+        {"iqp", &CLoomveilDoc::RenderIqp},
         {"cdr", &CLoomveilDoc::RenderCdr},
+        {"qcc", &CLoomveilDoc::RenderQcc},
         {"qli", &CLoomveilDoc::RenderQli},
         {"hqv", &CLoomveilDoc::RenderQli},
+        {"pat", &CLoomveilDoc::RenderPat},
+        {"ssd", &CLoomveilDoc::RenderPat},
+        {"hqf", &CLoomveilDoc::RenderPat},
+        {"cmd", &CLoomveilDoc::RenderCmd},
+        {"plt", &CLoomveilDoc::RenderPlt},
+        {"cqp", &CLoomveilDoc::RenderPlt},
+        {"txt", &CLoomveilDoc::RenderTxt},
+        {"4qb", &CLoomveilDoc::Render4qb},
     };
     for (const Row& row : kReaders) {
         if (IsFileExt(m_strFileExt, row.ext)) return (this->*row.reader)(pDC, width, height);

@@ -1,0 +1,48 @@
+// CMD pen-command files.
+//
+// Lines end with LF (a CR before it is harmless); text after the last LF is
+// not read and an empty line ends the data. By line, tested in this order:
+//   "PU..."          pen up: a break marker, even after another (PUX5 Y5 is
+//                    a pen-up only)
+//   "PD..."          pen down: nothing; the next point continues the stroke
+//   "X%f Y%f"        a point; X in the first column, blanks allowed between
+//                    a letter and its number and before the Y
+//   anything else    ignored
+// Units are the file's own; its y axis points up.
+#include "model/loomveil_doc.h"
+#include "model/scan.h"
+#include "readers/pattern_parsers.h"
+#include "readers/text_util.h"
+
+void ParseCmd(std::string_view text, CPointList& out) {
+    LineCursor lines(text);
+    std::string_view line;
+    while (NextDataLine(lines, line)) {
+        if (StartsWith(line, "PU")) {
+            AddBreak(out);
+            continue;
+        }
+        if (StartsWith(line, "PD")) continue;
+        Scanner sc(line);
+        float x, y;
+        if (!(sc.Literal('X') && sc.Float(x))) continue;
+        sc.Space();
+        if (sc.Literal('Y') && sc.Float(y)) AddFlipped(out, x, y);
+    }
+}
+
+int CLoomveilDoc::RenderCmd(CDC* pDC, int width, int height) {
+    auto draw = [&] {
+        DrawPointList(pDC, width, height);
+        return 1;
+    };
+    FileBuffer text;
+    return ReadGuarded(
+        EndCause{CFileException::badPath, -1},
+        [&] {
+            if (!ReadWholeFile(text)) return 0;
+            ParseCmd(text.text(), m_PointList);
+            return draw();
+        },
+        draw);
+}

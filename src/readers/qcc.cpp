@@ -1,0 +1,61 @@
+// QCC curve files.
+//
+// Lines end with LF (a CR before it is harmless); text after the last LF is
+// not read and an empty line ends the data. The first line is a header and
+// must contain "c ". After it:
+//   "c e s..."       end of a curve: a break marker, even after another
+//   "%c %c%f %c%f"   a point: record letter, axis letter, x, axis letter, y;
+//                    the letters are never compared (p X1 Y2 and q A1 B2 read
+//                    alike), and the record letter is the first character
+//   anything else    ignored (c s, c e e, ...)
+// Units are the file's own; its y axis points up.
+#include "model/loomveil_doc.h"
+#include "model/scan.h"
+#include "readers/pattern_parsers.h"
+#include "readers/text_util.h"
+
+namespace {
+
+bool ScanPoint(std::string_view line, float& x, float& y) {
+    Scanner sc(line);
+    char record, axisX, axisY;
+    if (!sc.Char(record)) return false;
+    sc.Space();
+    if (!(sc.Char(axisX) && sc.Float(x))) return false;
+    sc.Space();
+    return sc.Char(axisY) && sc.Float(y);
+}
+
+} // namespace
+
+ParseOutcome ParseQcc(std::string_view text, CPointList& out) {
+    LineCursor lines(text);
+    std::string_view line;
+    if (!lines.Next(line)) return {};
+    if (line.find("c ") == std::string_view::npos)
+        return {false, "not a QCC file (no \"c \" in its first line)"};
+    while (NextDataLine(lines, line)) {
+        float x, y;
+        if (StartsWith(line, "c e s"))
+            AddBreak(out);
+        else if (ScanPoint(line, x, y))
+            AddFlipped(out, x, y);
+    }
+    return {};
+}
+
+int CLoomveilDoc::RenderQcc(CDC* pDC, int width, int height) {
+    auto draw = [&] {
+        DrawPointList(pDC, width, height);
+        return 1;
+    };
+    FileBuffer text;
+    return ReadGuarded(
+        EndCause{CFileException::badPath, -1},
+        [&] {
+            if (!ReadWholeFile(text)) return 0;
+            const ParseOutcome outcome = ParseQcc(text.text(), m_PointList);
+            return outcome.ok ? draw() : Fail(outcome.reason);
+        },
+        draw);
+}
