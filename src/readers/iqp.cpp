@@ -1,0 +1,73 @@
+// IQP stitch files: float coordinate pairs behind a version header.
+//
+// Little-endian throughout; offsets from the start of the file.
+//   "StitchV1"  0: signature, 8: 88 bytes skipped, 96: u32 point count N,
+//               100: 4 bytes skipped, 104: N records
+//   "StitchV2"  0: signature, 8: 20 bytes skipped, 28: u32 length B,
+//               32: B bytes skipped, 32+B: 4 bytes skipped, 36+B: u32 D,
+//               40+B: D / 4 records
+// A record is two floats x, y (y axis up). A record with x or y exactly
+// 12000.0 is a jump and becomes a break marker. A count larger than the
+// records present reads the records that are there.
+#include "model/byte_cursor.h"
+#include "model/loomveil_doc.h"
+#include "readers/pattern_parsers.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr float kJump = 12000.0f;
+}
+
+ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out) {
+    ByteCursor in(bytes);
+    std::span<const unsigned char> signature;
+    if (!in.Bytes(8, signature)) return {false, "not an IQP file (too short for a signature)"};
+    std::uint32_t count = 0;
+    if (std::memcmp(signature.data(), "StitchV1", 8) == 0) {
+        in.Skip(88);
+        in.Get32le(count);
+        in.Skip(4);
+    } else if (std::memcmp(signature.data(), "StitchV2", 8) == 0) {
+        std::uint32_t variable = 0, d = 0;
+        in.Skip(20);
+        in.Get32le(variable);
+        in.Skip(variable);
+        in.Skip(4);
+        in.Get32le(d);
+        count = d >> 2;
+    } else {
+        return {false, "not an IQP file (no StitchV1 or StitchV2 signature)"};
+    }
+    if (in.Failed()) return {false, "IQP header cut short at byte " + std::to_string(in.FailOffset())};
+
+    const std::size_t records = std::min<std::size_t>(count, in.Remaining() / 8);
+    out.Reserve(out.size() + records);
+    for (std::size_t k = 0; k < records; ++k) {
+        float x = 0, y = 0;
+        in.GetF32le(x);
+        in.GetF32le(y);
+        if (x == kJump || y == kJump)
+            AddBreak(out);
+        else
+            AddFlipped(out, x, y);
+    }
+    return {};
+}
+
+int CLoomveilDoc::RenderIqp(CDC* pDC, int width, int height) {
+    auto draw = [&] {
+        DrawPointList(pDC, width, height);
+        return 1;
+    };
+    FileBuffer file;
+    return ReadGuarded(
+        EndCause{CFileException::endOfFile, -1},
+        [&] {
+            if (!ReadWholeFile(file)) return 0;
+            const ParseOutcome outcome = ParseIqp(file.bytes(), m_PointList);
+            return outcome.ok ? draw() : Fail(outcome.reason);
+        },
+        draw);
+}
