@@ -47,6 +47,12 @@ TEST(PatReader, ArcsAboutAnAbsoluteCentre) {
     const auto raw = Read("pat", "N1G0X10Y0\nN2G1X0Y10I0J0\n");
     ASSERT_EQ(raw.size(), 13u);
     EXPECT_NEAR(raw[2].y, ccw[2].y, 1e-6);
+    // Start and end at one angle: a full turn either way, in two chords.
+    for (const char* g : {"2", "3"}) {
+        const auto full = Read("pat", std::string("N1G0X10Y0\nN2G") + g + "X10Y0I0J0\n");
+        ASSERT_EQ(full.size(), 4u) << g;
+        EXPECT_NEAR(full[2].x, -10, 1e-4) << g;
+    }
     // A short arc still gets one intermediate point.
     EXPECT_EQ(Read("pat", "N1G0X10Y0\nN2G3X10Y0.1I0J0\n").size(), 4u);
     // With no previous point an arc is a straight move to its end.
