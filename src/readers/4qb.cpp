@@ -15,8 +15,7 @@
 // stored as they stand (no flip). Strokes are drawn in black, red, green,
 // blue in turn.
 #include "model/byte_cursor.h"
-#include "model/loomveil_doc.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 
 #include <cmath>
 #include <cstring>
@@ -94,17 +93,7 @@ ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out) {
 
 int CLoomveilDoc::Render4qb(CDC* pDC, int width, int height) {
     static constexpr COLORREF kColours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    auto draw = [&] {
-        DrawPointList(pDC, width, height, kColours);
-        return 1;
-    };
-    FileBuffer file;
-    return ReadGuarded(
-        EndCause{-1, CArchiveException::endOfFile},
-        [&] {
-            if (!ReadWholeFile(file)) return 0;
-            const ParseOutcome outcome = Parse4qb(file.bytes(), m_PointList);
-            return outcome.ok ? draw() : Fail(outcome.reason);
-        },
-        draw);
+    const PatternFrame frame{*this, pDC, width, height, kColours};
+    auto parse = [](const FileBuffer& f, CPointList& out) { return Parse4qb(f.bytes(), out); };
+    return ReadGuarded({-1, CArchiveException::endOfFile}, frame.Reading(parse), frame.Ending());
 }

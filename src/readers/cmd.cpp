@@ -9,12 +9,11 @@
 //                    a letter and its number and before the Y
 //   anything else    ignored
 // Units are the file's own; its y axis points up.
-#include "model/loomveil_doc.h"
 #include "model/scan.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
-void ParseCmd(std::string_view text, CPointList& out) {
+ParseOutcome ParseCmd(std::string_view text, CPointList& out) {
     LineCursor lines(text);
     std::string_view line;
     while (NextDataLine(lines, line)) {
@@ -29,20 +28,11 @@ void ParseCmd(std::string_view text, CPointList& out) {
         sc.Space();
         if (sc.Literal('Y') && sc.Float(y)) AddFlipped(out, x, y);
     }
+    return {};
 }
 
 int CLoomveilDoc::RenderCmd(CDC* pDC, int width, int height) {
-    auto draw = [&] {
-        DrawPointList(pDC, width, height);
-        return 1;
-    };
-    FileBuffer text;
-    return ReadGuarded(
-        EndCause{CFileException::badPath, -1},
-        [&] {
-            if (!ReadWholeFile(text)) return 0;
-            ParseCmd(text.text(), m_PointList);
-            return draw();
-        },
-        draw);
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseCmd(f.text(), out); };
+    return ReadGuarded({CFileException::badPath, -1}, frame.Reading(parse), frame.Ending());
 }

@@ -15,9 +15,8 @@
 // just after the separator that follows the pair's second number (PLT) or
 // one character later (CQP). Units are the file's own; its y axis points up.
 // The list always begins with a marker, and pen-ups in a row give one.
-#include "model/loomveil_doc.h"
 #include "model/scan.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
 #include <cstring>
@@ -91,7 +90,7 @@ bool Statement(std::string_view s, bool cqp, Pen& pen, CPointList& out) {
 
 } // namespace
 
-void ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out) {
+ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out) {
     const bool cqp = dialect == HpglDialect::cqp;
     Pen pen;
     LineCursor lines(text);
@@ -108,21 +107,14 @@ void ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out) {
             at = end + 1;
         }
     }
+    return {};
 }
 
 int CLoomveilDoc::RenderPlt(CDC* pDC, int width, int height) {
     const HpglDialect dialect = IsFileExt(m_strFileExt, "cqp") ? HpglDialect::cqp : HpglDialect::plt;
-    auto draw = [&] {
-        DrawPointList(pDC, width, height);
-        return 1;
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [dialect](const FileBuffer& f, CPointList& out) {
+        return ParseHpgl(f.text(), dialect, out);
     };
-    FileBuffer text;
-    return ReadGuarded(
-        EndCause{CFileException::endOfFile, -1},
-        [&] {
-            if (!ReadWholeFile(text)) return 0;
-            ParseHpgl(text.text(), dialect, m_PointList);
-            return draw();
-        },
-        draw);
+    return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

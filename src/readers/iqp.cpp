@@ -10,8 +10,7 @@
 // 12000.0 is a jump and becomes a break marker. A count larger than the
 // records present reads the records that are there.
 #include "model/byte_cursor.h"
-#include "model/loomveil_doc.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,17 +56,7 @@ ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out) {
 }
 
 int CLoomveilDoc::RenderIqp(CDC* pDC, int width, int height) {
-    auto draw = [&] {
-        DrawPointList(pDC, width, height);
-        return 1;
-    };
-    FileBuffer file;
-    return ReadGuarded(
-        EndCause{CFileException::endOfFile, -1},
-        [&] {
-            if (!ReadWholeFile(file)) return 0;
-            const ParseOutcome outcome = ParseIqp(file.bytes(), m_PointList);
-            return outcome.ok ? draw() : Fail(outcome.reason);
-        },
-        draw);
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseIqp(f.bytes(), out); };
+    return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

@@ -18,9 +18,8 @@
 //          G2 / G3, 6  clockwise / counter-clockwise arc about the absolute
 //                      centre (I, J) from the previous point to (X, Y); any
 //                      other G with six fields is an arc the short way round
-#include "model/loomveil_doc.h"
 #include "model/scan.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
 #include <cmath>
@@ -116,7 +115,7 @@ void ParseMoves(LineCursor& lines, CPointList& out) {
 
 } // namespace
 
-void ParsePat(std::string_view text, PatDialect dialect, CPointList& out) {
+ParseOutcome ParsePat(std::string_view text, PatDialect dialect, CPointList& out) {
     LineCursor lines(text);
     switch (dialect) {
     case PatDialect::ssd:
@@ -129,23 +128,14 @@ void ParsePat(std::string_view text, PatDialect dialect, CPointList& out) {
         ParseMoves(lines, out);
         break;
     }
+    return {};
 }
 
 int CLoomveilDoc::RenderPat(CDC* pDC, int width, int height) {
     const PatDialect dialect = IsFileExt(m_strFileExt, "ssd")   ? PatDialect::ssd
                                : IsFileExt(m_strFileExt, "hqf") ? PatDialect::hqf
                                                                 : PatDialect::pat;
-    auto draw = [&] {
-        DrawPointList(pDC, width, height);
-        return 1;
-    };
-    FileBuffer text;
-    return ReadGuarded(
-        EndCause{CFileException::endOfFile, -1},
-        [&] {
-            if (!ReadWholeFile(text)) return 0;
-            ParsePat(text.text(), dialect, m_PointList);
-            return draw();
-        },
-        draw);
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [dialect](const FileBuffer& f, CPointList& out) { return ParsePat(f.text(), dialect, out); };
+    return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

@@ -1,7 +1,8 @@
 // The parsing half of the pattern readers: each turns a file's bytes into
-// points and break markers appended to a model. The RenderXxx members read
-// the file, call these, and draw; the benchmarks call them directly to time
-// reading and modelling without the drawing.
+// points and break markers appended to a model, and says whether the file is
+// taken. The RenderXxx members read the file, call these and draw
+// (pattern_frame.h); the benchmarks call them directly to time reading and
+// modelling without the drawing.
 #pragma once
 
 #include "model/point.h"
@@ -26,24 +27,19 @@ inline void AddBreak(CPointList& list) {
 }
 
 enum class HpglDialect { plt, cqp };
-void ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out);
+ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out);
 
 // Refused when the header line lacks "c ".
 ParseOutcome ParseQcc(std::string_view text, CPointList& out);
 
 enum class PatDialect { pat, ssd, hqf };
-void ParsePat(std::string_view text, PatDialect dialect, CPointList& out);
+ParseOutcome ParsePat(std::string_view text, PatDialect dialect, CPointList& out);
 
-void ParseCmd(std::string_view text, CPointList& out);
+ParseOutcome ParseCmd(std::string_view text, CPointList& out);
 
-// The TXT reader's tally: lines starts at 1, so an empty text has a ratio of
-// 0 / 1. A text is a pattern when points / lines is above three quarters.
-struct TxtTally {
-    int lines = 1;
-    int points = 0;
-    bool IsPattern() const { return static_cast<float>(points) / static_cast<float>(lines) > 0.75f; }
-};
-TxtTally ParseTxt(std::string_view text, CPointList& out);
+// Refused unless more than three quarters of the lines are points; the
+// points read stay in the model either way.
+ParseOutcome ParseTxt(std::string_view text, CPointList& out);
 
 // Refused for a wrong signature or a header cut short; a point count larger
 // than the records present reads the records that are there.

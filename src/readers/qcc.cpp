@@ -9,9 +9,8 @@
 //                    alike), and the record letter is the first character
 //   anything else    ignored (c s, c e e, ...)
 // Units are the file's own; its y axis points up.
-#include "model/loomveil_doc.h"
 #include "model/scan.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
 namespace {
@@ -45,17 +44,7 @@ ParseOutcome ParseQcc(std::string_view text, CPointList& out) {
 }
 
 int CLoomveilDoc::RenderQcc(CDC* pDC, int width, int height) {
-    auto draw = [&] {
-        DrawPointList(pDC, width, height);
-        return 1;
-    };
-    FileBuffer text;
-    return ReadGuarded(
-        EndCause{CFileException::badPath, -1},
-        [&] {
-            if (!ReadWholeFile(text)) return 0;
-            const ParseOutcome outcome = ParseQcc(text.text(), m_PointList);
-            return outcome.ok ? draw() : Fail(outcome.reason);
-        },
-        draw);
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseQcc(f.text(), out); };
+    return ReadGuarded({CFileException::badPath, -1}, frame.Reading(parse), frame.Ending());
 }

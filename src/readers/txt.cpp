@@ -7,45 +7,33 @@
 // Every ".txt" file comes here, so the reader takes a text as a pattern only
 // when more than three quarters of its lines are points, counting lines from
 // one so that an empty text is refused too.
-#include "model/loomveil_doc.h"
 #include "model/scan.h"
-#include "readers/pattern_parsers.h"
+#include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
-TxtTally ParseTxt(std::string_view text, CPointList& out) {
-    TxtTally tally;
-    LineCursor lines(text);
+ParseOutcome ParseTxt(std::string_view text, CPointList& out) {
+    int lines = 1, points = 0;
+    LineCursor cursor(text);
     std::string_view line;
-    while (NextDataLine(lines, line)) {
-        ++tally.lines;
+    while (NextDataLine(cursor, line)) {
+        ++lines;
         float x, y;
         if (StartsWith(line, "jump position")) {
             AddBreak(out);
         } else if (ScanBlankPair(line, x, y)) {
             AddFlipped(out, x, y);
-            ++tally.points;
+            ++points;
         }
     }
-    return tally;
+    if (static_cast<float>(points) / static_cast<float>(lines) > 0.75f) return {};
+    return {false, "not a pattern: " + std::to_string(points) + " of " + std::to_string(lines) +
+                       " lines are coordinate pairs"};
 }
 
 int CLoomveilDoc::RenderTxt(CDC* pDC, int width, int height) {
-    TxtTally tally;
-    // The points read stay in the model when the text is refused.
-    auto judge = [&] {
-        if (!tally.IsPattern())
-            return Fail("not a pattern: " + std::to_string(tally.points) + " of " +
-                        std::to_string(tally.lines) + " lines are coordinate pairs");
-        DrawPointList(pDC, width, height);
-        return 1;
-    };
-    FileBuffer text;
-    return ReadGuarded(
-        EndCause{CFileException::endOfFile, -1},
-        [&] {
-            if (!ReadWholeFile(text)) return 0;
-            tally = ParseTxt(text.text(), m_PointList);
-            return judge();
-        },
-        judge);
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseTxt(f.text(), out); };
+    // Data that ends before anything is read is judged as the empty text.
+    auto ending = [&] { return frame.Finish(ParseTxt({}, m_PointList)); };
+    return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), ending);
 }
