@@ -98,6 +98,28 @@ std::size_t ParseReal(std::string_view s, T& out) {
 std::size_t ParseFloatPrefix(std::string_view s, float& out) { return ParseReal(s, out); }
 std::size_t ParseDoublePrefix(std::string_view s, double& out) { return ParseReal(s, out); }
 
+std::size_t ParseFloatPrefixQuick(std::string_view s, float& out) {
+    std::size_t i = 0;
+    const bool neg = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) ++i;
+    const std::size_t first = i;
+    long long v = 0;
+    while (i < s.size() && i - first < 19 && IsDigit(s[i])) v = v * 10 + (s[i++] - '0');
+    const std::size_t digits = i - first;
+    // Anything that could continue the number as a fraction, an exponent, a
+    // hexadecimal prefix or a longer integer goes the general way.
+    if (digits == 0 || digits > 18) return ParseFloatPrefix(s, out);
+    if (i < s.size()) {
+        const char c = s[i];
+        if (IsDigit(c) || c == '.' || c == 'e' || c == 'E' ||
+            (digits == 1 && s[first] == '0' && (c == 'x' || c == 'X')))
+            return ParseFloatPrefix(s, out);
+    }
+    const float f = static_cast<float>(v);
+    out = neg ? -f : f;
+    return i;
+}
+
 std::size_t ParseIntPrefix(std::string_view s, int& out) {
     std::size_t i = 0;
     bool neg = false;

@@ -26,12 +26,19 @@ namespace {
 bool ScanPair(std::string_view s, float& x, char& sep, float& y) {
     {
         Scanner sc(s);
-        if (sc.Float(x) && sc.Char(sep) && sc.Float(y)) return true;
+        if (sc.QuickFloat(x) && sc.Char(sep) && sc.QuickFloat(y)) return true;
     }
     Scanner sc(s);
-    if (!sc.Float(x)) return false;
+    if (!sc.QuickFloat(x)) return false;
     sc.Space();
-    return sc.Char(sep) && sc.Float(y);
+    return sc.Char(sep) && sc.QuickFloat(y);
+}
+
+// The separator is usually a few characters on: a plain loop beats a call.
+std::size_t FindFrom(std::string_view s, char c, std::size_t from) {
+    for (std::size_t i = from; i < s.size(); ++i)
+        if (s[i] == c) return i;
+    return std::string_view::npos;
 }
 
 struct Pen {
@@ -76,9 +83,9 @@ bool Statement(std::string_view s, bool cqp, Pen& pen, CPointList& out) {
         out.AddTail(_tagREALPT{pen.prevX, pen.prevY});
         pen.lastX = pen.prevX;
 
-        const std::size_t first = s.find(sep, at);
+        const std::size_t first = FindFrom(s, sep, at);
         if (first == std::string_view::npos) break;
-        const std::size_t second = s.find(sep, first + 1);
+        const std::size_t second = FindFrom(s, sep, first + 1);
         if (second == std::string_view::npos) break;
         // In CQP the next pair may lie past the statement's end: it ends here
         // rather than reading on into the next line.

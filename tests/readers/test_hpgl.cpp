@@ -1,4 +1,7 @@
+#include "model/scan.h"
 #include "readers/reader_test.h"
+
+#include <random>
 
 namespace {
 
@@ -67,6 +70,49 @@ TEST(HpglReader, DrawsAndFailsOnlyWithoutAFile) {
     EXPECT_GT(test::CountNonWhite(r.image), 200);
     test::ExpectMissingAndEmptyFail("plt");
     test::ExpectMissingAndEmptyFail("cqp");
+}
+
+TEST(HpglReader, TheIntegerShortcutReadsNumbersAsTheGeneralParser) {
+    std::vector<std::string> cases{"0",
+                                   "-0",
+                                   "+7",
+                                   "007",
+                                   "16777217",
+                                   "-16777219,",
+                                   "123456789012345678",
+                                   "1234567890123456789",
+                                   "99999999999999999999",
+                                   "0x1A",
+                                   "0X",
+                                   "00x1",
+                                   "12x",
+                                   "1.5",
+                                   "1e5",
+                                   "1e",
+                                   "3E-2",
+                                   "-",
+                                   "+",
+                                   "inf",
+                                   "nan",
+                                   ".5",
+                                   "5.",
+                                   "1,2",
+                                   "  4",
+                                   "9e99"};
+    std::mt19937 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(rng() % 20);
+        std::string n = rng() % 2 ? "-" : "";
+        for (int d = 0; d < digits; ++d) n += static_cast<char>('0' + rng() % 10);
+        cases.push_back(n + ",");
+    }
+    for (const std::string& c : cases) {
+        float quick = 42, general = 42;
+        const std::size_t nq = ParseFloatPrefixQuick(c, quick);
+        const std::size_t ng = ParseFloatPrefix(c, general);
+        EXPECT_EQ(nq, ng) << c;
+        EXPECT_EQ(std::memcmp(&quick, &general, sizeof quick), 0) << c << ": " << quick << " vs " << general;
+    }
 }
 
 TEST(HpglReader, HostileInputStaysBounded) {
