@@ -53,18 +53,4 @@ TEST(CliReaders, RenderDrawsEveryFormat) {
     EXPECT_EQ(pictures, static_cast<int>(std::size(kFixtures)));
 }
 
-TEST(CliReaders, RefusedFilesSayWhy) {
-    test::TempDir dir;
-    test::WriteFile(dir.File("letter.txt"), "Dear quilter,\nthe pattern follows.\n");
-    test::WriteFile(dir.File("bad.iqp"), "StitchV9 and more");
-    test::WriteFile(dir.File("bad.qcc"), "no header\np X1 Y1\n");
-    const auto r = RunCli({"info", dir.File("letter.txt"), dir.File("bad.iqp"), dir.File("bad.qcc")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find(dir.File("letter.txt") + ": not a pattern: 0 of 3 lines are coordinate pairs"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find(dir.File("bad.iqp") + ": not an IQP file"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(dir.File("bad.qcc") + ": not a QCC file"), std::string::npos) << r.err;
-}
-
 } // namespace

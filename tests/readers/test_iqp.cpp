@@ -58,10 +58,4 @@ TEST(IqpReader, DamagedFilesFailCleanly) {
     test::ExpectMissingAndEmptyFail("iqp");
 }
 
-TEST(IqpReader, Draws) {
-    const auto r = test::RenderText("iqp", V1(3).Point(0, 0).Point(100, 0).Point(100, 100).bytes, 100, 100);
-    EXPECT_EQ(r.result, 1);
-    EXPECT_GT(test::CountNonWhite(r.image), 150);
-}
-
 } // namespace

@@ -92,9 +92,6 @@ TEST(PatReader, CommonLineRulesAndFailures) {
         test::ExpectMissingAndEmptyFail(ext);
         EXPECT_EQ(test::RenderText(ext, test::Garbage(5000, 3)).result, 1) << ext;
     }
-    const auto r = test::RenderText("pat", "N1G0X0Y0\nN2G1X100Y0\nN3G3X0Y100I0J0\n", 100, 100);
-    EXPECT_EQ(r.result, 1);
-    EXPECT_GT(test::CountNonWhite(r.image), 150);
 }
 
 } // namespace
