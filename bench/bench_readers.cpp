@@ -327,9 +327,7 @@ const int kRegistered = [] {
         auto add = [&](const char* kind, const std::string& ext,
                        void (*fn)(benchmark::State&, const std::string&, int)) {
             const std::string name = std::string(kind) + "/" + ext + "/" + std::to_string(mb);
-            benchmark::RegisterBenchmark(name.c_str(), fn, ext, mb)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+            benchmark::RegisterBenchmark(name.c_str(), fn, ext, mb)->Unit(benchmark::kMillisecond);
         };
         for (const char* ext : kText) {
             add("bare", ext, Bare);
