@@ -104,11 +104,12 @@ std::size_t ParseFloatPrefixQuick(std::string_view s, float& out) {
     if (!s.empty() && (s[0] == '-' || s[0] == '+')) ++i;
     const std::size_t first = i;
     long long v = 0;
-    while (i < s.size() && i - first < 19 && IsDigit(s[i])) v = v * 10 + (s[i++] - '0');
+    // Eighteen digits always fit in a long long.
+    while (i < s.size() && i - first < 18 && IsDigit(s[i])) v = v * 10 + (s[i++] - '0');
     const std::size_t digits = i - first;
     // Anything that could continue the number as a fraction, an exponent, a
     // hexadecimal prefix or a longer integer goes the general way.
-    if (digits == 0 || digits > 18) return ParseFloatPrefix(s, out);
+    if (digits == 0) return ParseFloatPrefix(s, out);
     if (i < s.size()) {
         const char c = s[i];
         if (IsDigit(c) || c == '.' || c == 'e' || c == 'E' ||
