@@ -84,6 +84,7 @@ void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF
         oldPen = pDC->SelectObject(&pens[0]);
     }
     bool penDown = false;
+    int lastPx = 0, lastPy = 0;
     for (const _tagREALPT& p : m_PointList) {
         if (IsBreak(p)) {
             penDown = false;
@@ -99,10 +100,15 @@ void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF
         }
         const int px = TruncToInt((p.x - cx) * scale + hx);
         const int py = TruncToInt((p.y - cy) * scale + hy);
-        if (penDown)
-            pDC->LineTo(px, py);
-        else
+        if (penDown) {
+            // A line to the current position draws nothing and moves nowhere;
+            // dense patterns are mostly such steps at screen scale.
+            if (px != lastPx || py != lastPy) pDC->LineTo(px, py);
+        } else {
             pDC->MoveTo(px, py);
+        }
+        lastPx = px;
+        lastPy = py;
         penDown = true;
     }
     if (pColours) pDC->SelectObject(oldPen);

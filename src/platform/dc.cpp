@@ -143,6 +143,8 @@ BOOL CDC::DeleteDC() {
     EndOwnPainter();
     m_painter = nullptr;
     m_image = nullptr;
+    m_bits = nullptr;
+    m_stride = 0;
     m_bitmap = nullptr;
     m_device = nullptr;
     return TRUE;
@@ -192,6 +194,8 @@ CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     CBitmap* old = m_bitmap;
     m_bitmap = pBitmap;
     m_image = pBitmap && pBitmap->HasBitmap() ? &pBitmap->Image() : nullptr;
+    m_bits = m_image ? reinterpret_cast<std::uint32_t*>(m_image->bits()) : nullptr;
+    m_stride = m_image ? m_image->bytesPerLine() / 4 : 0;
     return old;
 }
 
@@ -216,7 +220,7 @@ BOOL CDC::LineTo(int x, int y) {
     if (pen.m_style == PS_NULL) return TRUE;
     const long long ox = m_viewportOrg.x, oy = m_viewportOrg.y;
     if (m_image) {
-        RasterClipped(reinterpret_cast<std::uint32_t*>(m_image->bits()), m_image->bytesPerLine() / 4,
+        RasterClipped(m_bits, m_stride,
                       m_image->width(), m_image->height(), from.x + ox, from.y + oy, x + ox, y + oy,
                       PixelFromColour(pen.m_colour));
         return TRUE;

@@ -23,6 +23,8 @@
 #include "platform/gdi.h"
 
 #include <QPolygon>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -137,6 +139,9 @@ private:
     QFont CurrentQFont() const;
 
     QImage* m_image = nullptr;
+    // The selected bitmap's scan lines, taken once at selection.
+    std::uint32_t* m_bits = nullptr;
+    std::ptrdiff_t m_stride = 0; // in pixels
     CBitmap* m_bitmap = nullptr;
     QPaintDevice* m_device = nullptr;
     bool m_paged = false;
