@@ -34,6 +34,12 @@ std::string ReadFile(const std::string& path) {
 
 std::string DataPath(std::string_view relative) { return std::string(LOOMVEIL_TEST_DATA) + "/" + std::string(relative); }
 
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
 Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width, int height) {
     Rendered r;
     doc.SetCurrentFile(CString(path));

@@ -26,6 +26,8 @@ private:
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 std::string DataPath(std::string_view relative);
+// s quoted for a POSIX shell.
+std::string ShellQuote(const std::string& s);
 
 // The result of rendering a file through the document.
 struct Rendered {

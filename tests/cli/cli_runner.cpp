@@ -7,19 +7,11 @@
 
 namespace test {
 
-namespace {
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-} // namespace
-
 CliRun RunCli(const std::vector<std::string>& args) {
     TempDir dir;
-    std::string cmd = Quote(LOOMVEIL_CLI_PATH);
-    for (const std::string& a : args) cmd += " " + Quote(a);
-    cmd += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err")) + " </dev/null";
+    std::string cmd = ShellQuote(LOOMVEIL_CLI_PATH);
+    for (const std::string& a : args) cmd += " " + ShellQuote(a);
+    cmd += " >" + ShellQuote(dir.File("out")) + " 2>" + ShellQuote(dir.File("err")) + " </dev/null";
     const int status = std::system(cmd.c_str());
     CliRun r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -7,19 +7,11 @@
 
 namespace test {
 
-namespace {
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-} // namespace
-
 QImage RasterisePdf(const std::string& pdf, int dpi) {
     TempDir dir;
     const std::string prefix = dir.File("page");
-    const std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -gray -singlefile " + Quote(pdf) + " " +
-                            Quote(prefix) + " 2>/dev/null";
+    const std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -gray -singlefile " + ShellQuote(pdf) + " " +
+                            ShellQuote(prefix) + " 2>/dev/null";
     if (std::system(cmd.c_str()) != 0) return {};
     return QImage(QString::fromStdString(prefix + ".pgm"));
 }
@@ -28,7 +20,7 @@ std::map<std::string, std::string> PdfInfo(const std::string& pdf) {
     TempDir dir;
     const std::string out = dir.File("info");
     std::map<std::string, std::string> fields;
-    if (std::system(("pdfinfo " + Quote(pdf) + " >" + Quote(out) + " 2>/dev/null").c_str()) != 0)
+    if (std::system(("pdfinfo " + ShellQuote(pdf) + " >" + ShellQuote(out) + " 2>/dev/null").c_str()) != 0)
         return fields;
     std::istringstream in(ReadFile(out));
     for (std::string line; std::getline(in, line);) {

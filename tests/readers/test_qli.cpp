@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "reader_test.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -8,43 +8,25 @@ namespace {
 using test::kBreak;
 using test::RenderText;
 
-std::vector<_tagREALPT> Points(std::string_view ext, std::string_view text) {
-    const auto r = RenderText(ext, text);
-    EXPECT_EQ(r.result, 1);
-    return r.points;
-}
-
-void ExpectList(const std::vector<_tagREALPT>& got, const std::vector<_tagREALPT>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (want[i].x == FLT_MAX) {
-            EXPECT_EQ(got[i].x, FLT_MAX) << "entry " << i << " should be a marker";
-        } else {
-            EXPECT_FLOAT_EQ(got[i].x, want[i].x) << "entry " << i;
-            EXPECT_FLOAT_EQ(got[i].y, want[i].y) << "entry " << i;
-        }
-    }
-}
-
 TEST(QliReader, HeaderGivesTheOriginAndShortLinesCountForNothing) {
-    ExpectList(Points("qli", "#CAD2DMC\n"), {{0, 0}});
-    ExpectList(Points("qli", "\nX\n#header\nL,1,2\n"), {{0, 0}, {1, -2}});
+    test::ExpectPoints(test::Read("qli", "#CAD2DMC\n"), {{0, 0}});
+    test::ExpectPoints(test::Read("qli", "\nX\n#header\nL,1,2\n"), {{0, 0}, {1, -2}});
 }
 
 TEST(QliReader, RecordKindsAndIgnoredLines) {
     const char* text = "#CAD2DMC\r\nCS\r\nVMXY\r\nNO comment\r\nVP 1.25,3.5\r\nL,2,0\r\nAMS\r\n"
                        "BGS\r\nVP 4,4\r\nEN\r\n";
-    ExpectList(Points("qli", text), {{0, 0}, {1.25f, -3.5f}, {2, 0}, kBreak, {4, -4}});
+    test::ExpectPoints(test::Read("qli", text), {{0, 0}, {1.25f, -3.5f}, {2, 0}, kBreak, {4, -4}});
 }
 
 TEST(QliReader, PenUpRecordsGiveOneMarkerAndVeAfterPenUpKeepsTheOrigin) {
-    ExpectList(Points("qli", "#h\nBG\nJ,5,5\nVE\nL,1,1\n"), {{0, 0}, kBreak, {1, -1}});
+    test::ExpectPoints(test::Read("qli", "#h\nBG\nJ,5,5\nVE\nL,1,1\n"), {{0, 0}, kBreak, {1, -1}});
     // VE makes later records relative to the end of the vector.
-    ExpectList(Points("qli", "#h\nL,1,1\nVE\nL,2,0\nVE\nL,0,3\n"), {{0, 0}, {1, -1}, {3, -1}, {3, -4}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,1,1\nVE\nL,2,0\nVE\nL,0,3\n"), {{0, 0}, {1, -1}, {3, -1}, {3, -4}});
 }
 
 TEST(QliReader, ArcInDegreesIsCutIntoEqualChords) {
-    const auto pts = Points("qli", "#h\nL,1,0\nA,1,0,90\n");
+    const auto pts = test::Read("qli", "#h\nL,1,0\nA,1,0,90\n");
     // origin, start, 18 intermediate points, end.
     ASSERT_EQ(pts.size(), 21u);
     EXPECT_NEAR(pts.back().x, 0.0f, 1e-6);
@@ -55,41 +37,41 @@ TEST(QliReader, ArcInDegreesIsCutIntoEqualChords) {
         EXPECT_NEAR(pts[1 + i].y, -std::sin(i * step), 1e-5) << i;
     }
     // A sweep under five degrees is one chord.
-    EXPECT_EQ(Points("qli", "#h\nL,1,0\nCR1,0,4\n").size(), 3u);
+    EXPECT_EQ(test::Read("qli", "#h\nL,1,0\nCR1,0,4\n").size(), 3u);
 }
 
 TEST(QliReader, HqvArcsAreInRadians) {
-    EXPECT_EQ(Points("hqv", "#h\nL,1,0\nA,1,0,1.5707963\n").size(), 21u);
-    EXPECT_EQ(Points("hqv", "#h\nL,1,0\nA,1,0,1.570796\n").size(), 20u); // 89.99998 degrees: 17 chords
-    const auto pts = Points("hqv", "#h\nL,1,0\nA,1,0,1.5707963\n");
+    EXPECT_EQ(test::Read("hqv", "#h\nL,1,0\nA,1,0,1.5707963\n").size(), 21u);
+    EXPECT_EQ(test::Read("hqv", "#h\nL,1,0\nA,1,0,1.570796\n").size(), 20u); // 89.99998 degrees: 17 chords
+    const auto pts = test::Read("hqv", "#h\nL,1,0\nA,1,0,1.5707963\n");
     EXPECT_NEAR(pts.back().y, -1.0f, 1e-6);
 }
 
 TEST(QliReader, BothNumberFormsAndTheirFailures) {
-    ExpectList(Points("qli", "#h\nL,1.5mmm,2\n"), {{0, 0}, {1.5f, -2}});
-    EXPECT_EQ(Points("qli", "#h\nA,1mmm,0deg,4\n").size(), 2u);
-    EXPECT_EQ(Points("qli", "#h\nA,1in,0deg,4\n").size(), 1u);
+    test::ExpectPoints(test::Read("qli", "#h\nL,1.5mmm,2\n"), {{0, 0}, {1.5f, -2}});
+    EXPECT_EQ(test::Read("qli", "#h\nA,1mmm,0deg,4\n").size(), 2u);
+    EXPECT_EQ(test::Read("qli", "#h\nA,1in,0deg,4\n").size(), 1u);
     // "in," fills the unit word, so no comma follows: the parse ends here.
-    ExpectList(Points("qli", "#h\nL,1,1\nL,1.5in,2\nL,5,5\n"), {{0, 0}, {1, -1}});
-    ExpectList(Points("qli", "#h\nL,1\nL,5,5\n"), {{0, 0}});
-    ExpectList(Points("qli", "#h\nA,1,2\nL,5,5\n"), {{0, 0}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,1,1\nL,1.5in,2\nL,5,5\n"), {{0, 0}, {1, -1}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,1\nL,5,5\n"), {{0, 0}});
+    test::ExpectPoints(test::Read("qli", "#h\nA,1,2\nL,5,5\n"), {{0, 0}});
 }
 
 TEST(QliReader, TokensAreDeletedBeforeLinesAreCut) {
-    ExpectList(Points("qli", "#h\nL,@RND[2.5]*SX,3*SY\n"), {{0, 0}, {2.5f, -3}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,@RND[2.5]*SX,3*SY\n"), {{0, 0}, {2.5f, -3}});
     // Deleting "]" first joins "*S" and "X": the later "*SX" pass removes it.
-    ExpectList(Points("qli", "#h\nL,2*S]X,1+SR\n"), {{0, 0}, {2, -1}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,2*S]X,1+SR\n"), {{0, 0}, {2, -1}});
 }
 
 TEST(QliReader, TheLastLineNeedsALineFeed) {
-    ExpectList(Points("qli", "#h\nL,1,1\nL,2,2"), {{0, 0}, {1, -1}});
-    ExpectList(Points("qli", std::string_view("#h\nL,1,1\nL,2\0,2\nL,3,3\n", 22)), {{0, 0}, {1, -1}});
+    test::ExpectPoints(test::Read("qli", "#h\nL,1,1\nL,2,2"), {{0, 0}, {1, -1}});
+    test::ExpectPoints(test::Read("qli", std::string_view("#h\nL,1,1\nL,2\0,2\nL,3,3\n", 22)), {{0, 0}, {1, -1}});
 }
 
 TEST(QliReader, ThumbnailEndsHqvDataOnly) {
     const char* text = "#h\nL,1,1\n:Thumbnail\nL,2,2\n";
-    ExpectList(Points("hqv", text), {{0, 0}, {1, -1}});
-    ExpectList(Points("qli", text), {{0, 0}, {1, -1}, {2, -2}});
+    test::ExpectPoints(test::Read("hqv", text), {{0, 0}, {1, -1}});
+    test::ExpectPoints(test::Read("qli", text), {{0, 0}, {1, -1}, {2, -2}});
 }
 
 TEST(QliReader, DrawsThePattern) {
@@ -111,7 +93,7 @@ TEST(QliReader, HostileInputStaysBounded) {
     const auto huge = RenderText("qli", "#h\nL,1,0\nA,1,0,1e30\nA,1,0,inf\nA,1,0,nan\nA,1,0,-1e38\n");
     EXPECT_EQ(huge.result, 1);
     EXPECT_EQ(huge.points.size(), 2u + 721 + 721 + 1 + 721);
-    EXPECT_EQ(Points("qli", "#h\nL,1,0\nA,1,0,3604\n").size(), 2u + 720 + 1);
+    EXPECT_EQ(test::Read("qli", "#h\nL,1,0\nA,1,0,3604\n").size(), 2u + 720 + 1);
     std::string garbage;
     for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) % 256);
     EXPECT_EQ(RenderText("qli", garbage).result, 1);
