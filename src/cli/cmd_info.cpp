@@ -3,6 +3,7 @@
 #include "cli/render_file.h"
 #include "model/formats.h"
 #include "model/stroke_stats.h"
+#include "model/units.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,8 +16,9 @@ namespace {
 constexpr const char* kInfoHelp =
     "usage: loomveil-cli info IN... [--json]\n"
     "Reads each file and reports its format, the number of points and strokes,\n"
-    "the bounding box in file units and the time the read took. For a DXF\n"
-    "drawing: its version, entities by type, layers, blocks and extents.\n"
+    "the bounding box in file units, its size in mm and inches where the\n"
+    "format's unit is known, and the time the read took. For a DXF drawing:\n"
+    "its version, entities by type, layers, blocks, extents and units.\n"
     "  --json   one JSON array with an object per file\n";
 }
 
@@ -55,6 +57,9 @@ int RunInfo(int argc, char** argv) {
             continue;
         }
         const StrokeStats st = ComputeStrokeStats(doc.m_PointList);
+        const units::ListUnit unit = units::UnitOfPointList(doc, size.width, size.height);
+        const double widthMm = (double(st.maxX) - st.minX) * unit.mmPerUnit;
+        const double heightMm = (double(st.maxY) - st.minY) * unit.mmPerUnit;
         if (json) {
             QJsonObject o{{"file", QString::fromStdString(input)},
                           {"format", QString::fromStdString(formatName)},
@@ -63,6 +68,10 @@ int RunInfo(int argc, char** argv) {
                           {"seconds", r.seconds}};
             if (st.hasExtent)
                 o["bbox"] = QJsonObject{{"minX", st.minX}, {"minY", st.minY}, {"maxX", st.maxX}, {"maxY", st.maxY}};
+            o["mmPerUnit"] = unit.Known() ? QJsonValue(unit.mmPerUnit) : QJsonValue();
+            if (st.hasExtent && unit.Known())
+                o["size"] = QJsonObject{{"widthMm", widthMm}, {"heightMm", heightMm},
+                                        {"widthIn", widthMm / units::kMmPerInch}, {"heightIn", heightMm / units::kMmPerInch}};
             all.append(o);
             continue;
         }
@@ -70,6 +79,7 @@ int RunInfo(int argc, char** argv) {
         if (st.hasExtent)
             std::printf(", box (%g, %g) to (%g, %g), %g x %g", st.minX, st.minY, st.maxX, st.maxY,
                         double(st.maxX) - st.minX, double(st.maxY) - st.minY);
+        if (st.hasExtent && unit.Known()) std::printf(", %s", units::FormatPhysicalSize(widthMm, heightMm).c_str());
         std::printf(", read in %.3f s\n", r.seconds);
     }
     if (json) std::printf("%s\n", QJsonDocument(all).toJson(QJsonDocument::Indented).constData());

@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "dxf/cdxf_drawing.h"
+#include "model/units.h"
 
 #include <QJsonObject>
 #include <chrono>
@@ -86,6 +87,9 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
 
     const auto t0 = std::chrono::steady_clock::now();
     const std::string version = ReadVersion(file);
+    const std::optional<int> insUnits = units::ReadInsUnits(DxfSource::File(&file));
+    // 0 when the drawing does not say what its units measure.
+    const double mmPerUnit = insUnits ? units::MmPerInsUnit(*insUnits).value_or(0.0) : 0.0;
     CDxfDrawing drawing;
     if (!drawing.Create()) return fail("out of memory");
     if (!drawing.LoadFile(&file)) return fail("the file could not be read to its end");
@@ -128,6 +132,15 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
             {"blocks", blocks},
             {"seconds", seconds}};
         if (release) o["release"] = release;
+        o["insunits"] = insUnits ? QJsonValue(*insUnits) : QJsonValue();
+        if (insUnits && !units::InsUnitName(*insUnits).empty())
+            o["units"] = QString::fromUtf8(units::InsUnitName(*insUnits).data(),
+                                           static_cast<qsizetype>(units::InsUnitName(*insUnits).size()));
+        if (hasExtents && mmPerUnit > 0) {
+            const double w = (extents.maxX - extents.minX) * mmPerUnit, h = (extents.maxY - extents.minY) * mmPerUnit;
+            o["size"] = QJsonObject{{"widthMm", w}, {"heightMm", h}, {"widthIn", w / units::kMmPerInch},
+                                    {"heightIn", h / units::kMmPerInch}};
+        }
         if (hasExtents)
             o["extents"] = QJsonObject{{"minX", extents.minX},
                                        {"minY", extents.minY},
@@ -162,6 +175,16 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
     if (hasExtents)
         line += ", extents (" + Format(extents.minX) + ", " + Format(extents.minY) + ") to (" +
                 Format(extents.maxX) + ", " + Format(extents.maxY) + ")";
+    // Only what the header states: most older drawings say nothing.
+    if (insUnits) {
+        if (const std::string_view name = units::InsUnitName(*insUnits); !name.empty())
+            line += ", " + (*insUnits == 0 ? std::string(name) : "units " + std::string(name));
+        else
+            line += ", units code " + std::to_string(*insUnits) + " (unknown)";
+    }
+    if (hasExtents && mmPerUnit > 0)
+        line += ", " + units::FormatPhysicalSize((extents.maxX - extents.minX) * mmPerUnit,
+                                                 (extents.maxY - extents.minY) * mmPerUnit);
     char tail[48];
     std::snprintf(tail, sizeof tail, ", read in %.3f s", seconds);
     std::printf("%s%s\n", line.c_str(), tail);
