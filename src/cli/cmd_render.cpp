@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/render_file.h"
+#include "model/jumps.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -8,16 +9,17 @@ namespace cli {
 
 namespace {
 constexpr const char* kRenderHelp =
-    "usage: loomveil-cli render IN... [-o OUT.png | -d DIR] [--size WxH]\n"
+    "usage: loomveil-cli render IN... [-o OUT.png | -d DIR] [--size WxH] [--jumps]\n"
     "Draws each file scaled to fit a white picture, as the viewer does, and\n"
     "writes it as PNG: to OUT.png (one input), into DIR, or beside the current\n"
     "folder as NAME.png. Prints the path of each picture written.\n"
-    "  --size WxH   picture size in pixels (default: the viewer's picture frame)\n";
+    "  --size WxH   picture size in pixels (default: the viewer's picture frame)\n"
+    "  --jumps      also draw the pen-up moves between strokes, thin and dashed\n";
 }
 
 int RunRender(int argc, char** argv) {
     const auto args = ParseArgs(argc, argv, 2,
-                                {{"--output", true, "-o"}, {"--dir", true, "-d"}, {"--size", true}, {"--help", false, "-h"}});
+                                {{"--output", true, "-o"}, {"--dir", true, "-d"}, {"--size", true}, {"--jumps", false}, {"--help", false, "-h"}});
     if (!args) return kExitUsage;
     if (args->Has("--help")) {
         std::fputs(kRenderHelp, stdout);
@@ -48,13 +50,16 @@ int RunRender(int argc, char** argv) {
     CLoomveilDoc doc;
     for (const std::string& input : args->inputs) {
         progress.Step(input);
-        const RenderResult r = RenderFile(doc, input, size.width, size.height);
+        RenderResult r = RenderFile(doc, input, size.width, size.height);
         progress.Clear();
         if (!r.ok) {
             ReportError(input, r.error);
             status = kExitFailed;
             continue;
         }
+        if (args->Has("--jumps"))
+            DrawJumps(r.image, doc.m_PointList, size.width, size.height,
+                      IsFileExt(doc.m_strFileExt, "dxf") ? JumpSpace::device : JumpSpace::fitted);
         const std::string path = names.For(input);
         if (const std::string err = SavePng(r.image, path); !err.empty()) {
             ReportError(path, err);

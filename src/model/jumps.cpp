@@ -1,0 +1,142 @@
+#include "model/jumps.h"
+
+#include "model/loomveil_doc.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kDashOn = 4;
+constexpr int kDashPeriod = 7;
+
+// The point-list drawing's mapping from list units to pixels, in the same
+// single-precision steps, so a jump meets its strokes' end pixels exactly.
+struct Fit {
+    bool ok = false;
+    float scale = 0, cx = 0, cy = 0, hx = 0, hy = 0;
+
+    Fit(const CPointList& list, int width, int height) {
+        float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
+        for (const _tagREALPT& p : list) {
+            if (IsBreak(p)) continue;
+            if (!(p.x > minX)) minX = p.x;
+            if (!(maxX > p.x)) maxX = p.x;
+            if (!(p.y > minY)) minY = p.y;
+            if (!(maxY > p.y)) maxY = p.y;
+        }
+        const float dx = maxX - minX, dy = maxY - minY;
+        if (list.IsEmpty() || dx == 0.0f || dy == 0.0f) return;
+        const float scaleX = static_cast<float>(width) / (dx * 1.02f);
+        const float scaleY = static_cast<float>(height) / (dy * 1.02f);
+        scale = scaleY < scaleX ? scaleY : scaleX;
+        cx = (maxX + minX) * 0.5f;
+        cy = (maxY + minY) * 0.5f;
+        hx = static_cast<float>(width) * 0.5f;
+        hy = static_cast<float>(height) * 0.5f;
+        ok = true;
+    }
+    int X(float x) const { return TruncToInt((x - cx) * scale + hx); }
+    int Y(float y) const { return TruncToInt((y - cy) * scale + hy); }
+};
+
+// Clips the segment to [0, w) × [0, h) (Liang–Barsky); false when nothing
+// of it is inside. Keeps the walk below short for far-away end points.
+bool Clip(double& x0, double& y0, double& x1, double& y1, int w, int h) {
+    double t0 = 0, t1 = 1;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0, (w - 1) - x0, y0, (h - 1) - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            if (t > t1) return false;
+            if (t > t0) t0 = t;
+        } else {
+            if (t < t0) return false;
+            if (t < t1) t1 = t;
+        }
+    }
+    const double ax = x0 + t0 * dx, ay = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = ax;
+    y0 = ay;
+    return true;
+}
+
+// A dashed line from (x0, y0) to (x1, y1), both ends included, setting
+// only pixels that are still white. The dash phase counts from the start
+// of the whole jump, also where clipping cut its beginning off.
+void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb colour) {
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    if (!Clip(ax, ay, bx, by, image.width(), image.height())) return;
+    const long long phase = static_cast<long long>(std::fmax(std::fabs(ax - x0), std::fabs(ay - y0)));
+    int sx = static_cast<int>(std::lround(ax)), sy = static_cast<int>(std::lround(ay));
+    const int ex = static_cast<int>(std::lround(bx)), ey = static_cast<int>(std::lround(by));
+    const int dx = std::abs(ex - sx), dy = -std::abs(ey - sy);
+    const int stepX = sx < ex ? 1 : -1, stepY = sy < ey ? 1 : -1;
+    int err = dx + dy;
+    const QRgb white = qRgb(255, 255, 255);
+    for (long long i = phase;; ++i) {
+        if (i % kDashPeriod < kDashOn && sx >= 0 && sy >= 0 && sx < image.width() && sy < image.height()) {
+            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(sy));
+            if ((row[sx] | 0xFF000000u) == white) row[sx] = colour;
+        }
+        if (sx == ex && sy == ey) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            sx += stepX;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            sy += stepY;
+        }
+    }
+}
+
+} // namespace
+
+std::vector<Jump> FindJumps(const CPointList& list) {
+    std::vector<Jump> jumps;
+    const _tagREALPT* last = nullptr; // last point of the stroke before
+    bool broken = false;
+    for (const _tagREALPT& p : list) {
+        if (IsBreak(p)) {
+            broken = true;
+            continue;
+        }
+        if (broken && last) jumps.push_back({*last, p});
+        broken = false;
+        last = &p;
+    }
+    return jumps;
+}
+
+void DrawJumps(QImage& image, const CPointList& list, int width, int height, JumpSpace space, QRgb colour) {
+    if (image.isNull() || (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32))
+        return;
+    const Fit fit(list, width, height);
+    if (space == JumpSpace::fitted && !fit.ok) return;
+    colour |= 0xFF000000u;
+    for (const Jump& j : FindJumps(list)) {
+        if (!std::isfinite(j.from.x) || !std::isfinite(j.from.y) || !std::isfinite(j.to.x) ||
+            !std::isfinite(j.to.y))
+            continue;
+        int x0, y0, x1, y1;
+        if (space == JumpSpace::fitted) {
+            x0 = fit.X(j.from.x), y0 = fit.Y(j.from.y), x1 = fit.X(j.to.x), y1 = fit.Y(j.to.y);
+        } else {
+            x0 = TruncToInt(j.from.x), y0 = TruncToInt(j.from.y), x1 = TruncToInt(j.to.x), y1 = TruncToInt(j.to.y);
+        }
+        // INT_MIN stands for a position past int's range: not drawable.
+        if (x0 == INT_MIN || y0 == INT_MIN || x1 == INT_MIN || y1 == INT_MIN) continue;
+        DashedLine(image, x0, y0, x1, y1, colour);
+    }
+}
