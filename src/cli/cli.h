@@ -91,5 +91,7 @@ int RunRender(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunPrint(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunThumbnail(int argc, char** argv);
 
 } // namespace cli

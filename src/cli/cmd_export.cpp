@@ -1,0 +1,131 @@
+#include "cli/cli.h"
+#include "cli/render_file.h"
+#include "model/units.h"
+#include "writers/vector_export.h"
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+namespace cli {
+
+namespace {
+constexpr const char* kExportHelp =
+    "usage: loomveil-cli export IN... --svg|--pdf [-o OUT | -d DIR] [--true-size] [--page A4|Letter]\n"
+    "Writes each file's strokes as vectors, in the colours the viewer draws them\n"
+    "in: an SVG picture or a one-page PDF. The strokes are fitted to the page\n"
+    "within 10 mm margins, or with --true-size drawn 1:1, so that a print at\n"
+    "100% measures as the pattern does (only for formats whose unit is known:\n"
+    "HPGL, and DXF drawings that state their units). Output goes to OUT (one\n"
+    "input; without --svg or --pdf its extension decides), into DIR, or into\n"
+    "the current folder as NAME.svg or NAME.pdf. An existing file is replaced\n"
+    "only once the new one is complete. Prints the path of each file written.\n"
+    "  --svg, --pdf    output format\n"
+    "  --true-size     1:1 physical scale; a page too small is turned or grown\n"
+    "  --page SIZE     A4 (default) or Letter\n";
+
+// DXF drawings are read into a larger picture than the viewer's: their
+// strokes are the outline in pixels, and this keeps it within about 1/4000
+// of the drawing's size.
+constexpr int kDxfCanvas = 4096;
+// Every other format's strokes do not depend on the picture's size.
+constexpr int kPatternCanvas = 64;
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+} // namespace
+
+int RunExport(int argc, char** argv) {
+    const auto args = ParseArgs(argc, argv, 2,
+                                {{"--svg", false},
+                                 {"--pdf", false},
+                                 {"--true-size", false},
+                                 {"--page", true},
+                                 {"--output", true, "-o"},
+                                 {"--dir", true, "-d"},
+                                 {"--help", false, "-h"}});
+    if (!args) return kExitUsage;
+    if (args->Has("--help")) {
+        std::fputs(kExportHelp, stdout);
+        return kExitOk;
+    }
+    if (args->inputs.empty()) return UsageError("export: no input files (see export --help)");
+    const std::string out = args->Get("--output"), dir = args->Get("--dir");
+    if (!out.empty() && !dir.empty()) return UsageError("export: give -o or -d, not both");
+    if (!out.empty() && args->inputs.size() > 1) return UsageError("export: -o takes one input; use -d DIR for many");
+    if (args->Has("--svg") && args->Has("--pdf")) return UsageError("export: give --svg or --pdf, not both");
+
+    std::string ext = args->Has("--svg") ? "svg" : args->Has("--pdf") ? "pdf" : "";
+    if (ext.empty() && !out.empty()) {
+        const std::string outExt = Lower(std::filesystem::path(out).extension().string());
+        if (outExt == ".svg" || outExt == ".pdf") ext = outExt.substr(1);
+    }
+    if (ext.empty()) return UsageError("export: say which format with --svg or --pdf (see export --help)");
+
+    writers::VectorOptions options;
+    options.format = ext == "svg" ? writers::VectorFormat::svg : writers::VectorFormat::pdf;
+    const std::string page = Lower(args->Get("--page", "a4"));
+    if (page == "letter")
+        options.page = writers::kPageLetter;
+    else if (page != "a4")
+        return UsageError("export: --page is A4 or Letter");
+    const bool trueSize = args->Has("--true-size");
+
+    if (!dir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) {
+            ReportError(dir, "cannot create folder: " + ec.message());
+            return kExitFailed;
+        }
+    }
+    // A file-size limit fails the write like a full disk, instead of ending
+    // the program with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    int status = kExitOk;
+    Progress progress(args->inputs.size());
+    OutputNamer names(out, dir, "." + ext);
+    CLoomveilDoc doc;
+    for (const std::string& input : args->inputs) {
+        progress.Step(input);
+        doc.SetCurrentFile(CString(input));
+        const int canvas = IsFileExt(doc.m_strFileExt, "dxf") ? kDxfCanvas : kPatternCanvas;
+        const RenderResult r = RenderFile(doc, input, canvas, canvas);
+        progress.Clear();
+        if (!r.ok) {
+            ReportError(input, r.error);
+            status = kExitFailed;
+            continue;
+        }
+        options.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
+        options.mmPerUnit = 0;
+        if (trueSize) {
+            const units::ListUnit unit = units::UnitOfPointList(doc, canvas, canvas);
+            if (!unit.Known()) {
+                ReportError(input, "no true size: " + unit.why);
+                status = kExitFailed;
+                continue;
+            }
+            options.mmPerUnit = unit.mmPerUnit;
+        }
+        const std::string path = names.For(input);
+        if (!writers::ExportVector(doc, CString(path), options)) {
+            // An empty pattern is the input's failing, a write error the output's.
+            std::string why;
+            ReportError(writers::LayoutStrokes(doc.m_PointList, options, why) ? path : input, doc.m_strError);
+            status = kExitFailed;
+            continue;
+        }
+        std::printf("%s\n", path.c_str());
+        std::fflush(stdout);
+    }
+    return status;
+}
+
+} // namespace cli
