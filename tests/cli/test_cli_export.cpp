@@ -12,7 +12,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -286,11 +285,16 @@ TEST(CliThumbnail, TheInstalledThumbnailerEntryRunsAsAFileManagerRunsIt) {
     // the viewer's menu entry take each of those types.
     const std::string xml = test::ReadFile((share / "mime/packages/loomveil.xml").string());
     std::map<std::string, std::string> typeOfExt;
-    const std::regex block("<mime-type type=\"([^\"]+)\">([\\s\\S]*?)</mime-type>");
-    for (std::sregex_iterator it(xml.begin(), xml.end(), block), end; it != end; ++it) {
-        const std::string body = (*it)[2];
-        const std::regex glob("<glob pattern=\"\\*\\.([a-z0-9]+)\"/>");
-        for (std::sregex_iterator g(body.begin(), body.end(), glob); g != end; ++g) typeOfExt[(*g)[1]] = (*it)[1];
+    for (std::size_t at = 0;;) {
+        const std::size_t open = xml.find("<mime-type type=\"", at);
+        if (open == std::string::npos) break;
+        const std::size_t typeEnd = xml.find('"', open + 17);
+        const std::size_t close = xml.find("</mime-type>", typeEnd);
+        ASSERT_NE(close, std::string::npos);
+        const std::string type = xml.substr(open + 17, typeEnd - open - 17);
+        for (std::size_t g = xml.find("<glob pattern=\"*.", typeEnd); g < close; g = xml.find("<glob pattern=\"*.", g + 1))
+            typeOfExt[xml.substr(g + 17, xml.find('"', g + 17) - g - 17)] = type;
+        at = close;
     }
     const auto thumbnailer = KeyFile((share / "thumbnailers/loomveil.thumbnailer").string());
     const auto desktop = KeyFile((share / "applications/loomveil.desktop").string());

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
-#include <regex>
 
 namespace {
 
@@ -26,25 +25,46 @@ struct Svg {
     std::string error;
 };
 
+// The text between open and close from at on; at moves past close. Empty
+// with at = npos when either is missing.
+std::string Between(const std::string& s, std::size_t& at, std::string_view open, std::string_view close) {
+    const std::size_t a = s.find(open, at);
+    const std::size_t b = a == std::string::npos ? a : s.find(close, a + open.size());
+    if (b == std::string::npos) {
+        at = std::string::npos;
+        return {};
+    }
+    at = b + close.size();
+    return s.substr(a + open.size(), b - a - open.size());
+}
+
 // A small checker for what the export writes: the attributes of <svg>, and
 // path data "M x y L x y x y …" (absolute moves and lines only).
 Svg ParseSvg(const std::string& text) {
     Svg svg;
-    std::smatch m;
-    if (!std::regex_search(text, m, std::regex("<svg ([^>]*)>"))) {
+    std::size_t at = 0;
+    const std::string attrs = Between(text, at, "<svg ", ">");
+    if (at == std::string::npos) {
         svg.error = "no <svg>";
         return svg;
     }
-    const std::string attrs = m[1];
-    const std::regex attribute("([a-zA-Z:]+)=\"([^\"]*)\"");
-    for (std::sregex_iterator it(attrs.begin(), attrs.end(), attribute), end; it != end; ++it)
-        svg.root[(*it)[1]] = (*it)[2];
-    if (std::regex_search(text, m, std::regex("<title>([^<]*)</title>"))) svg.title = m[1];
-    const std::regex path("<path stroke=\"(#[0-9a-f]{6})\" d=\"([^\"]*)\"/>");
-    for (std::sregex_iterator it(text.begin(), text.end(), path), end; it != end; ++it) {
-        SvgPath p;
-        p.colour = (*it)[1];
-        const std::string d = (*it)[2];
+    for (std::size_t a = 0;;) {
+        const std::size_t eq = attrs.find("=\"", a);
+        if (eq == std::string::npos) break;
+        const std::size_t nameStart = attrs.rfind(' ', eq);
+        const std::string name = attrs.substr(nameStart == std::string::npos ? 0 : nameStart + 1,
+                                              eq - (nameStart == std::string::npos ? 0 : nameStart + 1));
+        a = eq + 1;
+        svg.root[name] = Between(attrs, a, "\"", "\"");
+    }
+    std::size_t t = 0;
+    svg.title = Between(text, t, "<title>", "</title>");
+    for (std::size_t p = at;;) {
+        SvgPath path;
+        path.colour = Between(text, p, "<path stroke=\"", "\"");
+        if (p == std::string::npos) break;
+        const std::string d = Between(text, p, " d=\"", "\"/>");
+        if (path.colour.size() != 7 || path.colour[0] != '#') svg.error = "bad colour " + path.colour;
         const char* s = d.data();
         const char* e = s + d.size();
         std::vector<double> numbers;
@@ -64,9 +84,9 @@ Svg ParseSvg(const std::string& text) {
             s = r.ptr;
             ++index;
         }
-        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) p.points.emplace_back(numbers[i], numbers[i + 1]);
+        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) path.points.emplace_back(numbers[i], numbers[i + 1]);
         if (numbers.size() % 2) svg.error = "odd number count";
-        svg.paths.push_back(p);
+        svg.paths.push_back(path);
     }
     return svg;
 }
