@@ -61,8 +61,8 @@ struct Format {
 };
 const Format kFormats[] = {
     {"qli", [](const std::string& p, int mb) { WriteQli(p, static_cast<std::size_t>(mb) << 20); }},
-    {"plt",
-     [](const std::string& p, int mb) { bench::RunSharedGenerator("gen_hpgl.py", p, "--size-mb " + std::to_string(mb)); }},
+    {"plt", [](const std::string& p,
+               int mb) { bench::RunSharedGenerator("gen_hpgl.py", p, "--size-mb " + std::to_string(mb)); }},
 };
 
 std::string Input(const Format& f, int mb) {
@@ -108,8 +108,8 @@ void BM_ThumbnailCommand(benchmark::State& state, const Format* f) {
         return;
     }
     const std::string out = (bench::WorkDir() / "thumb.png").string();
-    const std::string cmd = "'" + cli + "' thumbnail '" + path + "' '" + out + "' --size " + std::to_string(kSide) +
-                            " 2>'" + (bench::WorkDir() / "thumb.err").string() + "'";
+    const std::string cmd = "'" + cli + "' thumbnail '" + path + "' '" + out + "' --size " +
+                            std::to_string(kSide) + " 2>'" + (bench::WorkDir() / "thumb.err").string() + "'";
     for (auto _ : state) {
         if (std::system(cmd.c_str()) != 0) {
             state.SkipWithError("the thumbnail command failed (no reader for this format yet?)");
@@ -123,9 +123,17 @@ const int kRegistered = [] {
     for (const Format& f : kFormats) {
         const std::string ext = f.ext;
         benchmark::RegisterBenchmark(("BM_ThumbnailInProcess/" + ext).c_str(), BM_ThumbnailInProcess, &f)
-            ->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+            ->Arg(1)
+            ->Arg(10)
+            ->Arg(100)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BM_ThumbnailCommand/" + ext).c_str(), BM_ThumbnailCommand, &f)
-            ->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+            ->Arg(1)
+            ->Arg(10)
+            ->Arg(100)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(5);
     }
     return 0;
 }();

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         }
         const QString folder = root + QString("/%1x%1").arg(size);
         if (!QDir().mkpath(folder) || !app::LoomveilIconPixmap(size).save(folder + "/loomveil.png", "PNG")) {
-            std::fprintf(stderr, "%s: cannot write %s/loomveil.png\n", argv[0], folder.toLocal8Bit().constData());
+            std::fprintf(stderr, "%s: cannot write %s/loomveil.png\n", argv[0],
+                         folder.toLocal8Bit().constData());
             return 1;
         }
     }

@@ -57,7 +57,8 @@ int RunExport(int argc, char** argv) {
     if (args->inputs.empty()) return UsageError("export: no input files (see export --help)");
     const std::string out = args->Get("--output"), dir = args->Get("--dir");
     if (!out.empty() && !dir.empty()) return UsageError("export: give -o or -d, not both");
-    if (!out.empty() && args->inputs.size() > 1) return UsageError("export: -o takes one input; use -d DIR for many");
+    if (!out.empty() && args->inputs.size() > 1)
+        return UsageError("export: -o takes one input; use -d DIR for many");
     if (args->Has("--svg") && args->Has("--pdf")) return UsageError("export: give --svg or --pdf, not both");
 
     std::string ext = args->Has("--svg") ? "svg" : args->Has("--pdf") ? "pdf" : "";

@@ -70,8 +70,10 @@ int RunInfo(int argc, char** argv) {
                 o["bbox"] = QJsonObject{{"minX", st.minX}, {"minY", st.minY}, {"maxX", st.maxX}, {"maxY", st.maxY}};
             o["mmPerUnit"] = unit.Known() ? QJsonValue(unit.mmPerUnit) : QJsonValue();
             if (st.hasExtent && unit.Known())
-                o["size"] = QJsonObject{{"widthMm", widthMm}, {"heightMm", heightMm},
-                                        {"widthIn", widthMm / units::kMmPerInch}, {"heightIn", heightMm / units::kMmPerInch}};
+                o["size"] = QJsonObject{{"widthMm", widthMm},
+                                        {"heightMm", heightMm},
+                                        {"widthIn", widthMm / units::kMmPerInch},
+                                        {"heightIn", heightMm / units::kMmPerInch}};
             all.append(o);
             continue;
         }
@@ -79,7 +81,8 @@ int RunInfo(int argc, char** argv) {
         if (st.hasExtent)
             std::printf(", box (%g, %g) to (%g, %g), %g x %g", st.minX, st.minY, st.maxX, st.maxY,
                         double(st.maxX) - st.minX, double(st.maxY) - st.minY);
-        if (st.hasExtent && unit.Known()) std::printf(", %s", units::FormatPhysicalSize(widthMm, heightMm).c_str());
+        if (st.hasExtent && unit.Known())
+            std::printf(", %s", units::FormatPhysicalSize(widthMm, heightMm).c_str());
         std::printf(", read in %.3f s\n", r.seconds);
     }
     if (json) std::printf("%s\n", QJsonDocument(all).toJson(QJsonDocument::Indented).constData());

@@ -19,7 +19,11 @@ constexpr const char* kRenderHelp =
 
 int RunRender(int argc, char** argv) {
     const auto args = ParseArgs(argc, argv, 2,
-                                {{"--output", true, "-o"}, {"--dir", true, "-d"}, {"--size", true}, {"--jumps", false}, {"--help", false, "-h"}});
+                                {{"--output", true, "-o"},
+                                 {"--dir", true, "-d"},
+                                 {"--size", true},
+                                 {"--jumps", false},
+                                 {"--help", false, "-h"}});
     if (!args) return kExitUsage;
     if (args->Has("--help")) {
         std::fputs(kRenderHelp, stdout);

@@ -37,7 +37,8 @@ int RunThumbnail(int argc, char** argv) {
         std::fputs(kThumbnailHelp, stdout);
         return kExitOk;
     }
-    if (args->inputs.size() != 2) return UsageError("thumbnail: give one input and one output (see thumbnail --help)");
+    if (args->inputs.size() != 2)
+        return UsageError("thumbnail: give one input and one output (see thumbnail --help)");
     int side = kDefaultSide;
     if (args->Has("--size")) {
         const std::string text = args->Get("--size");

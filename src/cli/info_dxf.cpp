@@ -137,8 +137,11 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
             o["units"] = QString::fromUtf8(units::InsUnitName(*insUnits).data(),
                                            static_cast<qsizetype>(units::InsUnitName(*insUnits).size()));
         if (hasExtents && mmPerUnit > 0) {
-            const double w = (extents.maxX - extents.minX) * mmPerUnit, h = (extents.maxY - extents.minY) * mmPerUnit;
-            o["size"] = QJsonObject{{"widthMm", w}, {"heightMm", h}, {"widthIn", w / units::kMmPerInch},
+            const double w = (extents.maxX - extents.minX) * mmPerUnit;
+            const double h = (extents.maxY - extents.minY) * mmPerUnit;
+            o["size"] = QJsonObject{{"widthMm", w},
+                                    {"heightMm", h},
+                                    {"widthIn", w / units::kMmPerInch},
                                     {"heightIn", h / units::kMmPerInch}};
         }
         if (hasExtents)

@@ -17,8 +17,10 @@ constexpr Command kCommands[] = {
     {"convert", cli::RunConvert, "convert IN... --to FMT [-o OUT | -d DIR]           write other formats"},
     {"info", cli::RunInfo, "info IN... [--json]                                format, points, strokes, extent"},
     {"print", cli::RunPrint, "print IN -o OUT.pdf [--page A4|Letter]            the viewer's printed page, as PDF"},
-    {"export", cli::RunExport, "export IN... --svg|--pdf [-o OUT | -d DIR] [--true-size]  strokes as vectors"},
-    {"thumbnail", cli::RunThumbnail, "thumbnail IN OUT.png [--size N]                    a square picture for file managers"},
+    {"export", cli::RunExport,
+     "export IN... --svg|--pdf [-o OUT | -d DIR]         strokes as vectors, fitted or --true-size"},
+    {"thumbnail", cli::RunThumbnail,
+     "thumbnail IN OUT.png [--size N]                    a square picture for file managers"},
 };
 
 int Help(std::FILE* out) {

@@ -133,7 +133,8 @@ void DrawJumps(QImage& image, const CPointList& list, int width, int height, Jum
         if (space == JumpSpace::fitted) {
             x0 = fit.X(j.from.x), y0 = fit.Y(j.from.y), x1 = fit.X(j.to.x), y1 = fit.Y(j.to.y);
         } else {
-            x0 = TruncToInt(j.from.x), y0 = TruncToInt(j.from.y), x1 = TruncToInt(j.to.x), y1 = TruncToInt(j.to.y);
+            x0 = TruncToInt(j.from.x), y0 = TruncToInt(j.from.y), x1 = TruncToInt(j.to.x),
+            y1 = TruncToInt(j.to.y);
         }
         // INT_MIN stands for a position past int's range: not drawable.
         if (x0 == INT_MIN || y0 == INT_MIN || x1 == INT_MIN || y1 == INT_MIN) continue;

@@ -175,8 +175,9 @@ ListUnit UnitOfPointList(const CLoomveilDoc& doc, int width, int height) {
     const std::optional<double> mm = code ? MmPerInsUnit(*code) : std::nullopt;
     if (!mm) {
         u.why = !code ? "the DXF drawing does not say what its units are (no $INSUNITS)"
-                : *code == 0 ? "the DXF drawing is unitless ($INSUNITS 0)"
-                             : "the DXF drawing's $INSUNITS " + std::to_string(*code) + " is not a known unit";
+                : *code == 0
+                    ? "the DXF drawing is unitless ($INSUNITS 0)"
+                    : "the DXF drawing's $INSUNITS " + std::to_string(*code) + " is not a known unit";
         return u;
     }
     const double pixels = DxfPixelsPerDrawingUnit(source, width, height);

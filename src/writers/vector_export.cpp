@@ -96,10 +96,18 @@ std::string XmlEscaped(const std::string& s) {
     std::string out;
     for (const char c : s) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
         default:
             // Control characters are not allowed in XML 1.0 text.
             if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
@@ -136,8 +144,10 @@ void WriteSvg(Sink& out, const CPointList& list, const VectorLayout& layout, con
         .Text("\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n");
     ForEachStroke(list, options.colours, [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
         out.Text("<path stroke=\"").Text(HexColour(colour)).Text("\" d=\"");
-        for (std::size_t i = 0; i < stroke.size(); ++i)
-            out.Text(i == 0 ? "M" : i == 1 ? "L" : " ").Num(layout.X(stroke[i].x)).Text(" ").Num(layout.Y(stroke[i].y));
+        for (std::size_t i = 0; i < stroke.size(); ++i) {
+            const char* lead = i == 0 ? "M" : i == 1 ? "L" : " ";
+            out.Text(lead).Num(layout.X(stroke[i].x)).Text(" ").Num(layout.Y(stroke[i].y));
+        }
         out.Text("\"/>\n");
     });
     out.Text("</g>\n</svg>\n");
@@ -180,7 +190,8 @@ void WritePdf(Sink& out, const CPointList& list, const VectorLayout& layout, con
     COLORREF current = 0;
     ForEachStroke(list, options.colours, [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
         if (!haveColour || colour != current) {
-            for (int v : {GetRValue(colour), GetGValue(colour), GetBValue(colour)}) out.Num(v / 255.0).Text(" ");
+            for (int v : {GetRValue(colour), GetGValue(colour), GetBValue(colour)})
+                out.Num(v / 255.0).Text(" ");
             out.Text("RG\n");
             haveColour = true;
             current = colour;
@@ -216,7 +227,8 @@ void WritePdf(Sink& out, const CPointList& list, const VectorLayout& layout, con
 
 } // namespace
 
-std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOptions& options, std::string& why) {
+std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOptions& options,
+                                          std::string& why) {
     double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
     bool any = false;
     ForEachStroke(list, nullptr, [&](std::span<const _tagREALPT> stroke, COLORREF) {
@@ -247,8 +259,9 @@ std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOp
         l.scale = options.mmPerUnit;
         const double wm = w * l.scale, hm = h * l.scale;
         if (!(wm + m2 <= kMaxPageSideMm && hm + m2 <= kMaxPageSideMm)) {
-            why = "at true size the pattern is " + std::to_string(static_cast<long long>(std::fmin(wm, 1e18))) +
-                  " x " + std::to_string(static_cast<long long>(std::fmin(hm, 1e18))) +
+            why = "at true size the pattern is " +
+                  std::to_string(static_cast<long long>(std::fmin(wm, 1e18))) + " x " +
+                  std::to_string(static_cast<long long>(std::fmin(hm, 1e18))) +
                   " mm, larger than the largest page (5080 mm a side)";
             return std::nullopt;
         }

@@ -48,7 +48,7 @@ struct VectorOptions {
 // to hold it; fitted, it is the chosen page.
 struct VectorLayout {
     double pageWidthMm = 0, pageHeightMm = 0;
-    double scale = 0;              // millimetres per list unit
+    double scale = 0;                // millimetres per list unit
     double centreX = 0, centreY = 0; // the list point drawn at the page's centre
     double X(double x) const { return (x - centreX) * scale + pageWidthMm * 0.5; }
     double Y(double y) const { return (y - centreY) * scale + pageHeightMm * 0.5; }
@@ -57,7 +57,8 @@ struct VectorLayout {
 // The layout of list's strokes, or nothing with the reason in why: no
 // stroke to draw, strokes that all lie on one point, or a true size larger
 // than kMaxPageSideMm.
-std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOptions& options, std::string& why);
+std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOptions& options,
+                                          std::string& why);
 
 // Writes doc's strokes to path through a temporary file that replaces the
 // target only when complete. TRUE when written; otherwise nothing is

@@ -65,8 +65,8 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
     test::WriteFile(dir.File("p.pdf"), "old");
     const auto qli = RunCli({"export", kSample, "--pdf", "--true-size", "-o", dir.File("p.pdf")});
     EXPECT_EQ(qli.exitCode, 1);
-    EXPECT_EQ(qli.err,
-              "loomveil-cli: " + kSample + ": no true size: QLI files do not say what their coordinates measure\n");
+    EXPECT_EQ(qli.err, "loomveil-cli: " + kSample +
+                           ": no true size: QLI files do not say what their coordinates measure\n");
     const std::string lone = dir.File("lone.qli");
     test::WriteFile(lone, "#header\n"); // the single point (0, 0)
     const auto empty = RunCli({"export", lone, "--pdf", "-o", dir.File("p.pdf")});
@@ -77,14 +77,14 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
               "loomveil-cli: /dev/full: No space left on device\n");
     EXPECT_EQ(Entries(dir.path()), 5u); // a.svg, b.PDF, out, p.pdf, lone.qli
 
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"export", kSample},
-             {"export", kSample, "-o", "/tmp/x.png"},
-             {"export", kSample, "--svg", "--pdf"},
-             {"export", kSample, "--svg", "--page", "A5"},
-             {"export", kSample, kSample, "--svg", "-o", "/tmp/x.svg"},
-             {"thumbnail", kSample},
-             {"thumbnail", kSample, "/tmp/x.png", "--size", "12x12"}})
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"export", kSample},
+                                               {"export", kSample, "-o", "/tmp/x.png"},
+                                               {"export", kSample, "--svg", "--pdf"},
+                                               {"export", kSample, "--svg", "--page", "A5"},
+                                               {"export", kSample, kSample, "--svg", "-o", "/tmp/x.svg"},
+                                               {"thumbnail", kSample},
+                                               {"thumbnail", kSample, "/tmp/x.png", "--size", "12x12"}})
         EXPECT_EQ(RunCli(args).exitCode, 2) << args.back();
 }
 
@@ -102,8 +102,9 @@ TEST(CliExport, HpglAtTrueSizeMeasuresItsPlotterUnits) {
 std::string Drawing(const char* insunits) {
     std::string s = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n";
     if (insunits) s += std::string("9\n$INSUNITS\n70\n") + insunits + "\n";
-    return s + "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n100\n21\n0\n31\n0\n"
-               "0\nLINE\n8\n0\n10\n50\n20\n-10\n30\n0\n11\n50\n21\n10\n31\n0\n0\nENDSEC\n0\nEOF\n";
+    return s +
+           "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n100\n21\n0\n31\n0\n"
+           "0\nLINE\n8\n0\n10\n50\n20\n-10\n30\n0\n11\n50\n21\n10\n31\n0\n0\nENDSEC\n0\nEOF\n";
 }
 
 TEST(CliExport, DxfSizesFollowItsInsUnits) {
@@ -136,7 +137,8 @@ TEST(CliRender, JumpsAreDashedLinesBetweenStrokes) {
     const std::string in = dir.File("two.qli");
     test::WriteFile(in, "#h\nBG\nL,0,0\nL,0,100\nBG\nL,100,100\nL,100,0\n");
     ASSERT_EQ(RunCli({"render", in, "-o", dir.File("plain.png"), "--size", "200x200"}).exitCode, 0);
-    ASSERT_EQ(RunCli({"render", in, "-o", dir.File("jumps.png"), "--size", "200x200", "--jumps"}).exitCode, 0);
+    ASSERT_EQ(RunCli({"render", in, "-o", dir.File("jumps.png"), "--size", "200x200", "--jumps"}).exitCode,
+              0);
     const QImage plain(QString::fromStdString(dir.File("plain.png")));
     const QImage jumps(QString::fromStdString(dir.File("jumps.png")));
     int grey = 0, white = 0;
@@ -167,7 +169,8 @@ std::map<std::string, std::string> KeyFile(const fs::path& path) {
     std::map<std::string, std::string> keys;
     std::istringstream in(test::ReadFile(path.string()));
     for (std::string line; std::getline(in, line);)
-        if (const auto eq = line.find('='); eq != std::string::npos) keys[line.substr(0, eq)] = line.substr(eq + 1);
+        if (const auto eq = line.find('='); eq != std::string::npos)
+            keys[line.substr(0, eq)] = line.substr(eq + 1);
     return keys;
 }
 
@@ -188,12 +191,13 @@ TEST(CliThumbnail, TheInstalledThumbnailerRunsAsAFileManagerRunsIt) {
     test::TempDir dir;
     const fs::path prefix = dir.path() / "prefix", share = prefix / "share";
     const std::string log = dir.File("install.log");
-    ASSERT_EQ(std::system(("cmake --install " + Quote(build.string()) + " --prefix " + Quote(prefix.string()) + " >" +
-                           Quote(log) + " 2>&1")
+    ASSERT_EQ(std::system(("cmake --install " + Quote(build.string()) + " --prefix " +
+                           Quote(prefix.string()) + " >" + Quote(log) + " 2>&1")
                               .c_str()),
               0)
         << test::ReadFile(log);
-    EXPECT_EQ(test::ReadFile(log).find("Error in "), std::string::npos) << test::ReadFile(log); // MIME database
+    EXPECT_EQ(test::ReadFile(log).find("Error in "), std::string::npos)
+        << test::ReadFile(log); // MIME database
 
     // Every readable extension but .txt has a type, which the thumbnailer
     // and the viewer's menu entry both take.
@@ -203,7 +207,8 @@ TEST(CliThumbnail, TheInstalledThumbnailerRunsAsAFileManagerRunsIt) {
     for (auto at = xml.find(typeTag); at != std::string::npos; at = xml.find(typeTag, at + 1)) {
         const auto name = at + typeTag.size(), close = xml.find("</mime-type>", at);
         for (auto g = xml.find(globTag, at); g < close; g = xml.find(globTag, g + 1))
-            typeOfExt[xml.substr(g + globTag.size(), xml.find('"', g + globTag.size()) - g - globTag.size())] =
+            typeOfExt[xml.substr(g + globTag.size(),
+                                 xml.find('"', g + globTag.size()) - g - globTag.size())] =
                 xml.substr(name, xml.find('"', name) - name);
     }
     const auto thumbnailer = KeyFile(share / "thumbnailers/loomveil.thumbnailer");
@@ -220,8 +225,9 @@ TEST(CliThumbnail, TheInstalledThumbnailerRunsAsAFileManagerRunsIt) {
         EXPECT_NE(test::ReadFile((share / "mime/globs2").string()).find(":application/x-quilt-qli:*.qli"),
                   std::string::npos);
     }
-    EXPECT_EQ(QImage(QString::fromStdString((share / "icons/hicolor/256x256/apps/loomveil.png").string())).size(),
-              QSize(256, 256));
+    EXPECT_EQ(
+        QImage(QString::fromStdString((share / "icons/hicolor/256x256/apps/loomveil.png").string())).size(),
+        QSize(256, 256));
 
     // A path with blanks, an output named without an extension.
     const std::string in = dir.File("my quilt \xC3\xA9.qli"), out = dir.File("thumbnail-XyZ123");
@@ -230,11 +236,13 @@ TEST(CliThumbnail, TheInstalledThumbnailerRunsAsAFileManagerRunsIt) {
     std::string cmd = "PATH=" + Quote((prefix / "bin").string()) + ":\"$PATH\"";
     std::istringstream words(thumbnailer.at("Exec"));
     for (std::string w; words >> w;) {
-        for (const auto& [key, value] : {std::pair<std::string, std::string>{"%i", in}, {"%o", out}, {"%s", "128"}})
+        for (const auto& [key, value] :
+             {std::pair<std::string, std::string>{"%i", in}, {"%o", out}, {"%s", "128"}})
             for (std::size_t at; (at = w.find(key)) != std::string::npos;) w.replace(at, 2, value);
         cmd += " " + Quote(w);
     }
-    ASSERT_EQ(std::system((cmd + " 2>" + Quote(dir.File("err"))).c_str()), 0) << test::ReadFile(dir.File("err"));
+    ASSERT_EQ(std::system((cmd + " 2>" + Quote(dir.File("err"))).c_str()), 0)
+        << test::ReadFile(dir.File("err"));
     QImage thumb;
     ASSERT_TRUE(thumb.load(QString::fromStdString(out), "PNG"));
     EXPECT_EQ(thumb.size(), QSize(128, 128));

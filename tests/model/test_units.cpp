@@ -11,8 +11,9 @@ namespace {
 std::string Drawing(const char* code) {
     std::string s = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n";
     if (code) s += std::string("9\n$INSUNITS\n70\n") + code + "\n";
-    return s + "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n10\n21\n5\n31\n0\n"
-               "0\nENDSEC\n0\nEOF\n";
+    return s +
+           "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n10\n21\n5\n31\n0\n"
+           "0\nENDSEC\n0\nEOF\n";
 }
 
 std::optional<int> InsUnitsOf(const std::string& text) {
@@ -20,8 +21,8 @@ std::optional<int> InsUnitsOf(const std::string& text) {
 }
 
 TEST(Units, OneRowPerInputFormatAndOnlyHpglIsFixed) {
-    for (const char* ext : {"iqp", "cdr", "qcc", "qli", "hqv", "dxf", "pat", "ssd", "hqf", "cmd", "plt", "cqp",
-                            "txt", "4qb"}) {
+    for (const char* ext :
+         {"iqp", "cdr", "qcc", "qli", "hqv", "dxf", "pat", "ssd", "hqf", "cmd", "plt", "cqp", "txt", "4qb"}) {
         const units::FormatUnit* u = units::FindFormatUnit(ext);
         ASSERT_NE(u, nullptr) << ext;
         EXPECT_EQ(u->name, FindInputFormat(ext)->name) << ext;
@@ -53,7 +54,8 @@ TEST(Units, InsUnitsCodesAndTheHeaderThatStatesThem) {
     EXPECT_EQ(InsUnitsOf(crlf), 6);
     // The name as another variable's value does not count; a header that is
     // not the first section is not looked at.
-    EXPECT_EQ(InsUnitsOf("0\nSECTION\n2\nHEADER\n9\n$MENU\n1\n$INSUNITS\n9\n$INSUNITS\n70\n5\n0\nENDSEC\n"), 5);
+    EXPECT_EQ(InsUnitsOf("0\nSECTION\n2\nHEADER\n9\n$MENU\n1\n$INSUNITS\n9\n$INSUNITS\n70\n5\n0\nENDSEC\n"),
+              5);
     EXPECT_EQ(InsUnitsOf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n4\n"),
               std::nullopt);
 }

@@ -40,7 +40,8 @@ std::vector<SvgPath> ReadPaths(const std::string& svg) {
             s = r.ptr;
         }
         EXPECT_EQ(numbers.size() % 2, 0u);
-        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) p.points.emplace_back(numbers[i], numbers[i + 1]);
+        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2)
+            p.points.emplace_back(numbers[i], numbers[i + 1]);
         paths.push_back(p);
     }
     return paths;
@@ -76,8 +77,8 @@ TEST(VectorExport, SvgStrokesReadBackAsTheModelsStrokes) {
     // 100 x 50 units at 1 mm each on A4: the box's centre (50, 25) lands on
     // (105, 148.5). A leading marker, a double marker, a lone point and a
     // point that is not finite draw nothing of their own.
-    const std::vector<_tagREALPT> points = {kM,       {0, 0},   {100, 0}, {100, 50},     kM,       kM,
-                                            {0, 50},  {0, 25},  kM,       {7, 7},        kM,       {20, 20},
+    const std::vector<_tagREALPT> points = {kM,       {0, 0},        {100, 0}, {100, 50},       kM, kM,
+                                            {0, 50},  {0, 25},       kM,       {7, 7},          kM, {20, 20},
                                             {30, 20}, {INFINITY, 0}, {40, 40}, {0.0005f, 0.25f}};
     const Exported e = Export(points, TrueSize(1.0), "a&b<c>.qli");
     ASSERT_TRUE(e.ok) << e.error;
@@ -85,16 +86,20 @@ TEST(VectorExport, SvgStrokesReadBackAsTheModelsStrokes) {
     EXPECT_NE(e.bytes.find("width=\"210mm\" height=\"297mm\" viewBox=\"0 0 210 297\""), std::string::npos);
     EXPECT_NE(e.bytes.find("<title>a&amp;b&lt;c&gt;</title>"), std::string::npos);
 
-    const std::vector<std::vector<_tagREALPT>> strokes = {
-        {{0, 0}, {100, 0}, {100, 50}}, {{0, 50}, {0, 25}}, {{20, 20}, {30, 20}}, {{40, 40}, {0.0005f, 0.25f}}};
+    const std::vector<std::vector<_tagREALPT>> strokes = {{{0, 0}, {100, 0}, {100, 50}},
+                                                          {{0, 50}, {0, 25}},
+                                                          {{20, 20}, {30, 20}},
+                                                          {{40, 40}, {0.0005f, 0.25f}}};
     const std::vector<SvgPath> paths = ReadPaths(e.bytes);
     ASSERT_EQ(paths.size(), strokes.size());
     for (std::size_t i = 0; i < strokes.size(); ++i) {
         EXPECT_EQ(paths[i].colour, "#000000");
         ASSERT_EQ(paths[i].points.size(), strokes[i].size()) << i;
         for (std::size_t k = 0; k < strokes[i].size(); ++k) { // to a thousandth of a millimetre
-            EXPECT_NEAR(paths[i].points[k].first, double(strokes[i][k].x) - 50 + 105, 0.0005) << i << "," << k;
-            EXPECT_NEAR(paths[i].points[k].second, double(strokes[i][k].y) - 25 + 148.5, 0.0005) << i << "," << k;
+            EXPECT_NEAR(paths[i].points[k].first, double(strokes[i][k].x) - 50 + 105, 0.0005)
+                << i << "," << k;
+            EXPECT_NEAR(paths[i].points[k].second, double(strokes[i][k].y) - 25 + 148.5, 0.0005)
+                << i << "," << k;
         }
     }
 }
@@ -131,8 +136,12 @@ TEST(VectorExport, FittedWithinTheMarginsOrAtTrueSizeOnATurnedOrGrownPage) {
 }
 
 TEST(VectorExport, NothingToDrawOrAFailedWriteLeavesNoFile) {
-    for (const std::vector<_tagREALPT>& points : std::vector<std::vector<_tagREALPT>>{
-             {}, {kM, kM}, {{1, 1}, kM, {2, 2}}, {{3, 3}, {3, 3}, kM, {3, 3}, {3, 3}}, {{NAN, 1}, {2, NAN}}}) {
+    for (const std::vector<_tagREALPT>& points :
+         std::vector<std::vector<_tagREALPT>>{{},
+                                              {kM, kM},
+                                              {{1, 1}, kM, {2, 2}},
+                                              {{3, 3}, {3, 3}, kM, {3, 3}, {3, 3}},
+                                              {{NAN, 1}, {2, NAN}}}) {
         for (VectorFormat format : {VectorFormat::svg, VectorFormat::pdf}) {
             const Exported e = Export(points, TrueSize(0, format));
             EXPECT_FALSE(e.ok);
@@ -168,7 +177,8 @@ TEST(VectorExport, StrokeColoursFollowTheViewersPens) {
     // The first marker selects the first colour; a lone point still uses up
     // its marker's colour.
     const _tagREALPT a{0, 0}, b{9, 9};
-    EXPECT_EQ(colours({kM, a, b, kM, a, b, kM, a, b, kM, a, b, kM, a, b}), "#000000#ff0000#00ff00#0000ff#000000");
+    EXPECT_EQ(colours({kM, a, b, kM, a, b, kM, a, b, kM, a, b, kM, a, b}),
+              "#000000#ff0000#00ff00#0000ff#000000");
     EXPECT_EQ(colours({a, b, kM, a, b, kM, kM, a, b, kM, a, kM, a, b}), "#000000#000000#00ff00#000000");
 }
 
