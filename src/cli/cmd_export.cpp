@@ -104,6 +104,11 @@ int RunExport(int argc, char** argv) {
             status = kExitFailed;
             continue;
         }
+        if (IsFileExt(doc.m_strFileExt, "cdr")) {
+            ReportError(input, "a CDR file holds only a preview picture, no strokes to export");
+            status = kExitFailed;
+            continue;
+        }
         options.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
         options.mmPerUnit = 0;
         if (trueSize) {
