@@ -1,9 +1,10 @@
-// Shared by the reader tests: the model after a read, hostile bytes, and
-// little-endian files built in place.
+// Shared by the reader tests: the model after a read, refused files, hostile
+// bytes, and little-endian files built in place.
 #pragma once
 
 #include "test_support.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -12,53 +13,60 @@
 
 namespace test {
 
-// Markers compare by x alone (their y is never read); points exactly.
-inline void ExpectPoints(const std::vector<_tagREALPT>& got, const std::vector<_tagREALPT>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (want[i].x == FLT_MAX) {
-            EXPECT_EQ(got[i].x, FLT_MAX) << "entry " << i << " should be a marker";
-        } else {
-            EXPECT_EQ(got[i].x, want[i].x) << "entry " << i;
-            EXPECT_EQ(got[i].y, want[i].y) << "entry " << i;
+// A model as text: "|" for a marker, "x,y" for a point, each number in its
+// shortest form ("0.5", "1e+06", "inf"; -0 as 0), separated by blanks.
+inline std::string Text(const std::vector<_tagREALPT>& model) {
+    std::string s;
+    char buf[64];
+    for (const _tagREALPT& p : model) {
+        if (!s.empty()) s += ' ';
+        if (p.x == FLT_MAX) {
+            s += '|';
+            continue;
         }
+        char* end = std::to_chars(buf, buf + 64, p.x == 0 ? 0.0f : p.x).ptr;
+        *end++ = ',';
+        s.append(buf, std::to_chars(end, buf + 64, p.y == 0 ? 0.0f : p.y).ptr);
     }
+    return s;
 }
 
-// The model after rendering text as a file of type ext, which must succeed.
+// The model after rendering bytes as a file of type ext, which must succeed.
 inline std::vector<_tagREALPT> Read(std::string_view ext, std::string_view bytes) {
     const Rendered r = RenderText(ext, bytes);
     EXPECT_EQ(r.result, 1) << "reading " << ext;
     return r.points;
 }
 
-// A missing file fails with a reason; so does an empty one.
-inline void ExpectMissingAndEmptyFail(std::string_view ext) {
-    CLoomveilDoc doc;
-    TempDir dir;
-    EXPECT_EQ(RenderPath(doc, dir.File("gone." + std::string(ext))).result, 0);
-    EXPECT_FALSE(doc.m_strError.empty());
-    EXPECT_EQ(RenderText(ext, "").result, 0);
+// Each text, read as a file of its type, gives its model.
+struct ReadCase {
+    const char* ext;
+    std::string text;
+    std::string model;
+};
+inline void ExpectModels(const std::vector<ReadCase>& cases) {
+    for (const ReadCase& c : cases)
+        EXPECT_EQ(Text(Read(c.ext, c.text)), c.model) << c.ext << ": " << c.text.substr(0, 70);
 }
 
-// Bytes that are no pattern at all.
-inline std::string Garbage(std::size_t n, unsigned seed) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) s += static_cast<char>((i * 7919 + seed * 104729) % 251);
-    return s;
+// Renders bytes as a file of type ext that must be refused with nothing
+// drawn; the reason the document gives.
+inline std::string Refusal(std::string_view ext, std::string_view bytes) {
+    TempDir dir;
+    CLoomveilDoc doc;
+    WriteFile(dir.File("refused." + std::string(ext)), bytes);
+    const Rendered r = RenderPath(doc, dir.File("refused." + std::string(ext)));
+    EXPECT_EQ(r.result, 0) << ext << ", " << bytes.size() << " bytes";
+    EXPECT_EQ(CountNonWhite(r.image), 0) << ext;
+    return doc.m_strError;
 }
 
 // A little-endian file under construction.
 struct LeBytes {
     std::string bytes;
-    LeBytes& Text(std::string_view s) {
-        bytes += s;
-        return *this;
-    }
-    LeBytes& U8(std::uint8_t v) {
-        bytes += static_cast<char>(v);
-        return *this;
-    }
+    LeBytes& Text(std::string_view s) { return bytes += s, *this; }
+    LeBytes& U8(std::uint8_t v) { return bytes += static_cast<char>(v), *this; }
+    LeBytes& Zeros(std::size_t n) { return bytes.append(n, '\0'), *this; }
     LeBytes& U32(std::uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
         return *this;
@@ -69,10 +77,6 @@ struct LeBytes {
         return U32(bits);
     }
     LeBytes& Point(float x, float y) { return F32(x).F32(y); }
-    LeBytes& Zeros(std::size_t n) {
-        bytes.append(n, '\0');
-        return *this;
-    }
 };
 
 } // namespace test

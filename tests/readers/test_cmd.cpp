@@ -1,28 +1,15 @@
 #include "readers/reader_test.h"
 
-namespace {
-
-using test::ExpectPoints;
-using test::kBreak;
-using test::Read;
+namespace test {
 
 TEST(CmdReader, PenCommandsAndPoints) {
-    ExpectPoints(Read("cmd", "PU\nX0 Y0\nPD\nX10 Y0\nPU\nX10 Y10\n"),
-                 {kBreak, {0, 0}, {10, 0}, kBreak, {10, -10}});
-    // Every PU is a marker; PU with coordinates is a pen-up only.
-    ExpectPoints(Read("cmd", "PU\r\nPU\r\nPUX5 Y5\r\nX1Y2\r\nX 3   Y -4 feed\r\nPDX9 Y9\r\n"),
-                 {kBreak, kBreak, kBreak, {1, -2}, {3, 4}});
+    // Every PU is a marker, with coordinates or not; PD adds nothing; a point
+    // needs X in the first column and a Y after it.
+    ExpectModels(
+        {{"cmd",
+          "PU\r\nX0 Y0\r\nPD\r\nX1Y2\r\nPU\r\nPUX5 Y5\r\nX 3   Y -4 feed\r\nPDX9 Y9\r\nX5\r\n X5 Y5\r\n"
+          "Y5 X5\r\nx5 y5\r\nX5 Z5\r\n",
+          "| 0,0 1,-2 | | 3,4"}});
 }
 
-TEST(CmdReader, LinesThatAreNotPointsAreIgnored) {
-    ExpectPoints(Read("cmd", "X5\n X5 Y5\nY5 X5\nx5 y5\nX5 Z5\nX7 Y7\n"), {{7, -7}});
-}
-
-TEST(CmdReader, WhereTheDataEndsAndFailures) {
-    ExpectPoints(Read("cmd", "X1 Y1\n\nX2 Y2\n"), {{1, -1}});
-    ExpectPoints(Read("cmd", "X1 Y1\nX2 Y2"), {{1, -1}});
-    test::ExpectMissingAndEmptyFail("cmd");
-    EXPECT_EQ(test::RenderText("cmd", test::Garbage(5000, 4)).result, 1);
-}
-
-} // namespace
+} // namespace test

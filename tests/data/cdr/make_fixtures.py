@@ -12,12 +12,8 @@ can tell placement, orientation and colours apart:
   zip_bmp.cdr   zip archive with only the BMP member, stored under the name
                 Metadata/Thumbnails/Thumbnail.BMP (24-bit, 40 x 24: cyan,
                 magenta / black, grey)
-  riff8.cdr     RIFF file, 8-bit preview, stored width 30, height 20, image
-                size 640 (so it is drawn 32 pixels wide)
-  riff4.cdr     RIFF file, 4-bit preview, 30 x 20, rows of 16 bytes
-  riff1.cdr     RIFF file, 1-bit preview, 30 x 20, rows of 4 bytes
-                (black and white: black upper left and lower right)
-  cmx3.cdr      bare CMX3 file, 8-bit preview as in riff8.cdr
+
+The older RIFF and CMX3 previews are built by the tests themselves.
 """
 import os
 import struct
@@ -65,46 +61,6 @@ def write_zip(path, members):
             z.writestr(info, data)
 
 
-def dib(bits, w, h, palette, index_at):
-    """A bitmap header, K = len(palette) entries and the rows, bottom-up,
-    padded to four bytes, as a preview chunk carries them."""
-    per_byte = 8 // bits
-    stride = ((w + per_byte - 1) // per_byte + 3) & ~3
-    pixels = b""
-    for y in reversed(range(h)):
-        row = bytearray(stride)
-        for x in range(w):
-            shift = 8 - bits * (x % per_byte + 1)
-            row[x // per_byte] |= index_at(x, y) << shift
-        pixels += bytes(row)
-    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, len(pixels), 0, 0, len(palette), len(palette))
-    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-    return header + table + pixels
-
-
-def colour_dib(bits):
-    # Index 0 (the row padding) is white; 1 to 4 are the quadrants.
-    palette = [(255, 255, 255), RED, GREEN, BLUE, YELLOW]
-    if bits == 1:
-        return dib(1, 30, 20, [(255, 255, 255), (0, 0, 0)],
-                   lambda x, y: 1 if (x < 15) == (y < 10) else 0)
-    return dib(bits, 30, 20, palette, lambda x, y: 1 + (2 if y >= 10 else 0) + (1 if x >= 15 else 0))
-
-
-def riff(bitmap):
-    def chunk(kind, data):
-        return kind + struct.pack("<I", len(data)) + data + (b"\x00" if len(data) % 2 else b"")
-
-    # A "DOC " decoy before the preview: a 'D' whose next three bytes are not "ISP".
-    body = (b"CDR9" + chunk(b"vrsn", struct.pack("<H", 900)) + chunk(b"DOC ", b"\x00" * 6)
-            + chunk(b"DISP", struct.pack("<I", 8) + bitmap) + chunk(b"page", b"\x00" * 256))
-    return b"RIFF" + struct.pack("<I", len(body)) + body
-
-
-def cmx3(bitmap):
-    return b"CMX3" + b"\x00" * 442 + bitmap
-
-
 def main():
     thumb_png = png(48, 32, (RED, GREEN, BLUE, YELLOW))
     write_zip(os.path.join(HERE, "zip_png.cdr"), [
@@ -115,11 +71,6 @@ def main():
     write_zip(os.path.join(HERE, "zip_bmp.cdr"), [
         ("Metadata/Thumbnails/Thumbnail.BMP", bmp24(40, 24, (CYAN, MAGENTA, BLACK, GREY)), zipfile.ZIP_STORED),
     ])
-    for bits in (8, 4, 1):
-        with open(os.path.join(HERE, "riff%d.cdr" % bits), "wb") as f:
-            f.write(riff(colour_dib(bits)))
-    with open(os.path.join(HERE, "cmx3.cdr"), "wb") as f:
-        f.write(cmx3(colour_dib(8)))
 
 
 if __name__ == "__main__":
