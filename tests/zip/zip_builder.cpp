@@ -5,17 +5,6 @@
 
 namespace test {
 
-namespace {
-void Add16(std::string& s, std::uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Add32(std::string& s, std::uint32_t v) {
-    Add16(s, v & 0xFFFF);
-    Add16(s, v >> 16);
-}
-} // namespace
-
 void Put16(std::string& bytes, std::size_t at, std::uint16_t v) {
     bytes[at] = static_cast<char>(v & 0xFF);
     bytes[at + 1] = static_cast<char>(v >> 8);
@@ -26,81 +15,64 @@ void Put32(std::string& bytes, std::size_t at, std::uint32_t v) {
     Put16(bytes, at + 2, static_cast<std::uint16_t>(v >> 16));
 }
 
+namespace {
+
+// Appends little-endian fields: Le{s}(width, value)(width, value)...
+struct Le {
+    std::string& s;
+    Le& operator()(int width, std::size_t v) {
+        for (int i = 0; i < width; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return *this;
+    }
+};
+
+// Raw deflate: no zlib header or trailer.
 std::string Deflate(std::string_view data) {
     z_stream z{};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("deflateInit2");
-    std::string out(deflateBound(&z, data.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate");
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    std::string out;
+    if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) == Z_OK) {
+        out.resize(deflateBound(&z, data.size()));
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        z.avail_in = static_cast<uInt>(data.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        const int ret = deflate(&z, Z_FINISH);
+        out.resize(z.total_out);
+        deflateEnd(&z);
+        if (ret == Z_STREAM_END) return out;
+    }
+    throw std::runtime_error("deflate failed");
 }
 
+} // namespace
+
 BuiltZip BuildZip(const std::vector<ZipMember>& members, std::string_view comment, std::string_view prefix) {
+    constexpr std::uint32_t kTime = 0x50210000; // 2020-01-01 00:00
     BuiltZip z;
-    std::string archive;
-    std::string directory;
-    std::vector<std::size_t> centralInDir;
+    std::string archive(prefix), directory;
     for (const ZipMember& m : members) {
         const std::string payload = m.method == 8 ? Deflate(m.data) : m.data;
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(m.data.data()), static_cast<uInt>(m.data.size())));
-        const std::uint32_t usize = m.unknownSize ? 0xFFFFFFFFu : static_cast<std::uint32_t>(m.data.size());
-        const auto csize = static_cast<std::uint32_t>(payload.size());
-        const auto offset = static_cast<std::uint32_t>(archive.size());
-        z.local.push_back(prefix.size() + archive.size());
-        Add32(archive, 0x04034B50);
-        Add16(archive, 20);
-        Add16(archive, m.flags);
-        Add16(archive, static_cast<std::uint32_t>(m.method));
-        Add32(archive, 0x50210000); // 2020-01-01 00:00
-        Add32(archive, crc);
-        Add32(archive, csize);
-        Add32(archive, usize);
-        Add16(archive, static_cast<std::uint32_t>(m.name.size()));
-        Add16(archive, static_cast<std::uint32_t>(m.localExtra.size()));
-        archive += m.name;
-        archive += m.localExtra;
-        archive += payload;
-
-        centralInDir.push_back(directory.size());
-        Add32(directory, 0x02014B50);
-        Add16(directory, 20);
-        Add16(directory, 20);
-        Add16(directory, m.flags);
-        Add16(directory, static_cast<std::uint32_t>(m.method));
-        Add32(directory, 0x50210000);
-        Add32(directory, crc);
-        Add32(directory, csize);
-        Add32(directory, usize);
-        Add16(directory, static_cast<std::uint32_t>(m.name.size()));
-        Add16(directory, 0);
-        Add16(directory, 0);
-        Add16(directory, 0);
-        Add16(directory, 0);
-        Add32(directory, 0);
-        Add32(directory, offset);
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef*>(m.data.data()), static_cast<uInt>(m.data.size()));
+        const std::size_t size = m.unknownSize ? 0xFFFFFFFFu : m.data.size();
+        z.local.push_back(archive.size());
+        z.central.push_back(directory.size()); // within the directory for now
+        Le{archive}(4, 0x04034B50);
+        Le{directory}(4, 0x02014B50)(2, 20);
+        for (std::string* s : {&archive, &directory}) // the fields both headers have
+            Le{*s}(2, 20)(2, m.flags)(2, m.method)(4, kTime)(4, crc)(4, payload.size())(4, size)(
+                2, m.name.size())(2, s == &archive ? m.localExtra.size() : 0);
+        Le{directory}(2, 0)(2, 0)(2, 0)(4, 0)(4, z.local.back() - prefix.size());
+        archive += m.name + m.localExtra + payload;
         directory += m.name;
     }
-    const auto dirOffset = static_cast<std::uint32_t>(archive.size());
-    for (std::size_t c : centralInDir) z.central.push_back(prefix.size() + archive.size() + c);
+    const std::size_t dirOffset = archive.size() - prefix.size();
+    for (std::size_t& c : z.central) c += archive.size();
     archive += directory;
-    z.end = prefix.size() + archive.size();
-    Add32(archive, 0x06054B50);
-    Add16(archive, 0);
-    Add16(archive, 0);
-    Add16(archive, static_cast<std::uint32_t>(members.size()));
-    Add16(archive, static_cast<std::uint32_t>(members.size()));
-    Add32(archive, static_cast<std::uint32_t>(directory.size()));
-    Add32(archive, dirOffset);
-    Add16(archive, static_cast<std::uint32_t>(comment.size()));
-    archive += comment;
-    z.bytes = std::string(prefix) + archive;
+    z.end = archive.size();
+    Le{archive}(4, 0x06054B50)(2, 0)(2, 0)(2, members.size())(2, members.size())(4, directory.size())(
+        4, dirOffset)(2, comment.size());
+    z.bytes = archive + std::string(comment);
     return z;
 }
 

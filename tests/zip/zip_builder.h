@@ -12,28 +12,26 @@
 namespace test {
 
 struct ZipMember {
-    ZipMember(std::string n, std::string d, int m = 8, std::uint16_t f = 0, std::string extra = {})
-        : name(std::move(n)), data(std::move(d)), method(m), flags(f), localExtra(std::move(extra)) {}
+    ZipMember(std::string n, std::string d, int m = 8, std::uint16_t f = 0, std::string extra = {},
+              bool unknown = false)
+        : name(std::move(n)), data(std::move(d)), method(m), flags(f), localExtra(std::move(extra)),
+          unknownSize(unknown) {}
     std::string name;
     std::string data;
-    int method = 8; // 0 stored, 8 deflated
-    std::uint16_t flags = 0;
+    int method; // 0 stored, 8 deflated
+    std::uint16_t flags;
     std::string localExtra;
-    // Written as both sizes' uncompressed value instead of the real one.
-    bool unknownSize = false;
+    bool unknownSize; // 0xFFFFFFFF written as the uncompressed size
 };
 
 struct BuiltZip {
     std::string bytes;
-    std::vector<std::size_t> local;   // position of each local header in bytes
-    std::vector<std::size_t> central; // position of each central header in bytes
-    std::size_t end = 0;              // position of the end record
+    std::vector<std::size_t> local, central; // where each member's headers went
+    std::size_t end = 0;                     // where the end record went
 };
 
-// Raw deflate (no zlib header) of data.
-std::string Deflate(std::string_view data);
-// The archive of members, preceded by prefix (which the archive's own
-// offsets do not count) and followed by comment.
+// The archive of members after prefix (which the archive's own offsets do
+// not count), followed by comment.
 BuiltZip BuildZip(const std::vector<ZipMember>& members, std::string_view comment = {},
                   std::string_view prefix = {});
 
