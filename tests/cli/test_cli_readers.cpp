@@ -21,7 +21,7 @@ constexpr Fixture kFixtures[] = {
     {"pat/path.ssd", "SSD", 4, 1},         {"pat/segments.hqf", "HQF", 5, 2},
     {"cmd/pen.cmd", "CMD", 5, 2},          {"txt/points.txt", "TXT", 8, 2},
     {"iqp/two_strokes.iqp", "IQP", 5, 2},  {"iqp/variable_block.iqp", "IQP", 3, 1},
-    {"4qb/three_blocks.4qb", "4QB", 7, 3},
+    {"4qb/three_blocks.4qb", "4QB", 7, 3}, {"writers/square.qli", "QLI", 6, 3},
 };
 
 TEST(CliReaders, InfoCountsThePointsAndStrokesOfEveryFormat) {

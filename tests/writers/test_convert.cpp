@@ -3,13 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace test {
 namespace {
-
-using writers::ResolveConvertTarget;
-
-std::string Ext(const writers::ConvertTarget& t) {
-    return t.format ? std::string(t.format->ext) : "none";
-}
 
 TEST(ConvertTarget, NameAndFormatFromTheChosenPathAndFilter) {
     const struct {
@@ -33,31 +28,29 @@ TEST(ConvertTarget, NameAndFormatFromTheChosenPathAndFilter) {
         {"/q/", 1, "/q/", "none"},
     };
     for (const auto& c : cases) {
-        const auto t = ResolveConvertTarget(CString(c.chosen), c.filter);
+        const auto t = writers::ResolveConvertTarget(CString(c.chosen), c.filter);
         EXPECT_EQ(t.path.Utf8(), c.path) << c.chosen;
-        EXPECT_EQ(Ext(t), c.ext) << c.chosen;
+        EXPECT_EQ(t.format ? std::string(t.format->ext) : "none", c.ext) << c.chosen;
     }
     EXPECT_EQ(writers::SuggestedConvertName(CString("/q/star.qli")).Utf8(), "/q/star");
     EXPECT_EQ(writers::SuggestedConvertName(CString("/q/my.designs/star")).Utf8(), "/q/my.designs/star");
 }
 
 TEST(ConvertFile, WritesTheChosenFileAndKeepsTheOpenedOne) {
-    test::TempDir dir;
+    TempDir dir;
     CLoomveilDoc doc;
     doc.SetCurrentFile(CString(dir.File("star.qli")));
     for (_tagREALPT p : {_tagREALPT{0, 0}, {4, 0}, {4, 2}}) doc.m_PointList.AddTail(p);
-
     ASSERT_TRUE(doc.ConvertFile(CString(dir.File("star")), 3)) << doc.m_strError;
-    EXPECT_EQ(test::ReadFile(dir.File("star.plt")).substr(0, 4), "IN;\r");
-    EXPECT_EQ(doc.m_strFilePath.Utf8(), dir.File("star.qli"));
-    EXPECT_EQ(doc.m_strFileExt.Utf8(), "qli");
-
-    // A failed conversion says why and changes nothing either.
+    EXPECT_EQ(ReadFile(dir.File("star.plt")).substr(0, 4), "IN;\r");
+    // A failed conversion says why; either way the opened file stays current.
     EXPECT_FALSE(doc.ConvertFile(CString(dir.File("none/x.dxf")), 1));
     EXPECT_EQ(doc.m_strError, "No such file or directory");
     EXPECT_EQ(doc.m_strFilePath.Utf8(), dir.File("star.qli"));
+    EXPECT_EQ(doc.m_strFileExt.Utf8(), "qli");
     EXPECT_FALSE(doc.ConvertFile(CString(dir.File("x")), 0));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("x")));
+    EXPECT_EQ(Entries(dir.path()), 1u);
 }
 
 } // namespace
+} // namespace test

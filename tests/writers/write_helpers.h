@@ -12,9 +12,8 @@ namespace test {
 constexpr _tagREALPT kM = kBreak;
 
 inline std::size_t Entries(const std::filesystem::path& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++n;
-    return n;
+    const std::filesystem::directory_iterator entries(dir);
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
 }
 
 struct WriteRun {
