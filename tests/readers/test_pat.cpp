@@ -9,7 +9,7 @@ TEST(PatReader, TheModelAfterARead) {
         // Blanks only between a letter and its number; a line with I but no
         // J, without Y, or not beginning with N is skipped. Every rapid move
         // (G0, with a centre or not) starts a stroke of its own.
-        {"pat", "N1G0X0Y0\nN2 G1 X1 Y1\nN3G1X 2Y 2\nN4G1X3Y3I1\nN5G1X4\n N6G1X5Y5\nN7G0X6Y6\nN8G0X1Y1I7J7\n",
+        {"pat", "N1G0X0Y0\nN2 G1X1Y1\nN3G1X 2Y 2\nN4G1X3Y3I1\nN5G1X4\n N6G1X5Y5\nN7G0X6Y6\nN8G0X1Y1I7J7\n",
          "| 0,0 2,-2 | 6,-6 | 1,-1"},
         // With no previous point an arc is a straight move to its end.
         {"pat", "N1G3X0Y10I0J0\n", "0,-10"},
@@ -18,8 +18,8 @@ TEST(PatReader, TheModelAfterARead) {
         // HQF: a segment that does not start where the last one ended starts
         // a stroke; each stroke keeps its last end; a line that is not four
         // numbers ends the data.
-        {"hqf", "0 0 1 0\n1 0 1 1\n5 5 6 6\n9 9 8 8\nend of segments\n1 0 2 2\n",
-         "| 0,0 1,0 1,-1 | 5,-5 6,-6 | 9,-9 8,-8"},
+        {"hqf", "0 0 1 0\n1 0 1 1\n5 5 6 6\n9 9 8 8\n8 0 7 7\nend of segments\n1 0 2 2\n",
+         "| 0,0 1,0 1,-1 | 5,-5 6,-6 | 9,-9 8,-8 | 8,0 7,-7"},
     });
 }
 

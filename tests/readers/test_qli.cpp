@@ -20,7 +20,7 @@ TEST(QliReader, TheModelAfterARead) {
         {"qli", "#h\nA,1,2\nL,5,5\n", "0,0"},
         // Tokens go before lines are cut: deleting "]" joins "*S" and "X",
         // which the later "*SX" pass removes.
-        {"qli", "#h\nL,@RND[2.5]*SX,3*SY\nL,2*S]X,1+SR\n", "0,0 2.5,-3 2,-1"},
+        {"qli", "#h\nL,@RND[2.5]*SX,3*SY\nL,1,2*S]X5+SR\n", "0,0 2.5,-3 1,-25"},
         // The last line needs a line feed; a NUL ends the text.
         {"qli", "#h\nL,1,1\nL,2,2", "0,0 1,-1"},
         {"qli", std::string("#h\nL,1,1\nL,2\0,2\nL,3,3\n", 22), "0,0 1,-1"},

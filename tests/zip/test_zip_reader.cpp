@@ -108,6 +108,14 @@ TEST(ZipReader, LookupFoldsOnlyAsciiLettersAndComparesTheWholeName) {
               kZipEntryNotFound);
     EXPECT_EQ(index, -1);
     EXPECT_EQ(entry.index, -1);
+    // A wanted name of 256 characters, or of more than 259 bytes, is refused.
+    std::string accents;
+    for (int i = 0; i < 129; ++i) accents += "\xC3\xA9";
+    for (const auto& [name, r] : {std::pair{name255, kZipOk},
+                                  {name256, kZipBadArguments},
+                                  {accents, kZipEntryNotFound},
+                                  {accents + "\xC3\xA9", kZipBadArguments}})
+        EXPECT_EQ(ZipLocateEntry(handle.get(), CString(name), TRUE, &index, &entry, FALSE), r) << name.size();
 }
 
 TEST(ZipReader, ArchivesThatDoNotOpen) {
@@ -165,7 +173,8 @@ TEST(ZipReader, TheDirectoryWalkEndsAtABrokenHeaderOrTheStatedCount) {
     EXPECT_EQ(Extract(broken, "c").result, 0);
     const std::string counted = With(With(z.bytes, z.end + 8, 1, 2), z.end + 10, 1, 2);
     EXPECT_EQ(Extract(counted, "a").data, "first");
-    EXPECT_EQ(Extract(counted, "b").result, 0);
+    auto handle = ZipOpenMemory(Bytes(counted), static_cast<UINT>(counted.size()));
+    EXPECT_EQ(ZipLocateEntry(handle.get(), CString("b"), TRUE, nullptr, nullptr, FALSE), kZipEntryNotFound);
 }
 
 TEST(ZipReader, OffsetsAndLengthsPastTheBufferReadNothingThere) {
