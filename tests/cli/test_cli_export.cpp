@@ -66,7 +66,7 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_EQ(empty.err, "loomveil-cli: " + lone + ": nothing to export: the pattern has no strokes\n");
     EXPECT_EQ(test::ReadFile(dir.File("p.pdf")), "old");
-    const std::string cdr = test::DataPath("cdr/riff1.cdr");
+    const std::string cdr = test::DataPath("cdr/zip_png.cdr");
     EXPECT_EQ(RunCli({"export", cdr, "--svg", "-o", dir.File("c.svg")}).err,
               "loomveil-cli: " + cdr + ": a CDR file holds only a preview picture, no strokes to export\n");
     EXPECT_EQ(RunCli({"export", kSample, "--svg", "-o", "/dev/full"}).err,
