@@ -4,6 +4,8 @@
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -100,6 +102,59 @@ void RasterClipped(std::uint32_t* bits, std::ptrdiff_t stride, long long w, long
 
 QColor QColourFrom(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
+constexpr double kTwoPi = 6.283185307179586;
+// Largest chord deviation from a curve, device units.
+constexpr double kFlatness = 1.0 / 3.0;
+constexpr int kMaxCurveSegments = 16384;
+
+// Chords for a sweep of an ellipse whose larger radius is r.
+int CurveSegments(double r, double sweep) {
+    if (!(r > kFlatness) || !std::isfinite(r) || !std::isfinite(sweep)) return 4;
+    const double step = 2.0 * std::acos(1.0 - kFlatness / r);
+    const double n = std::ceil(std::fabs(sweep) / step);
+    return static_cast<int>(std::clamp(n, 4.0, static_cast<double>(kMaxCurveSegments)));
+}
+
+// Points of an ellipse in device units (y down), from parameter a0 through
+// sweep radians counter-clockwise as seen on the screen.
+void EllipsePoints(double cx, double cy, double rx, double ry, double a0, double sweep, std::vector<QPointF>& out) {
+    const int n = CurveSegments(std::max(rx, ry), sweep);
+    out.reserve(out.size() + static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        const double a = a0 + sweep * i / n;
+        out.emplace_back(cx + rx * std::cos(a), cy - ry * std::sin(a));
+    }
+}
+
+// The parameter of the point where the ray from the centre through (x, y)
+// meets the ellipse.
+double RayParameter(double cx, double cy, double rx, double ry, double x, double y) {
+    return std::atan2(-(y - cy) * rx, (x - cx) * ry);
+}
+
+// Device points of a figure, rounded to whole units.
+QPolygon ToPolygon(const std::vector<QPointF>& points) {
+    QPolygon poly;
+    poly.reserve(static_cast<int>(points.size()));
+    for (const QPointF& p : points) poly.append(QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))));
+    return poly;
+}
+
+// Splits a cubic Bezier (p0 given by the caller) into chords within the
+// flatness, appending their ends.
+void FlattenCubic(const QPointF& p0, const QPointF& p1, const QPointF& p2, const QPointF& p3, std::vector<QPointF>& out) {
+    // The chords of n equal parameter steps stay within |B''|max / (8 n²).
+    const QPointF d1 = p0 - 2 * p1 + p2, d2 = p1 - 2 * p2 + p3;
+    const double m = 6.0 * std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
+    double n = std::ceil(std::sqrt(m / (8.0 * kFlatness)));
+    if (!std::isfinite(n)) n = 1;
+    const int steps = static_cast<int>(std::clamp(n, 1.0, 256.0));
+    for (int i = 1; i <= steps; ++i) {
+        const double t = static_cast<double>(i) / steps, u = 1.0 - t;
+        out.push_back(u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3);
+    }
+}
+
 } // namespace
 
 CDC::CDC() = default;
@@ -147,6 +202,10 @@ BOOL CDC::DeleteDC() {
     m_stride = 0;
     m_bitmap = nullptr;
     m_device = nullptr;
+    m_clip.reset();
+    m_clipRectsValid = false;
+    m_path.clear();
+    m_pathState = PathState::None;
     return TRUE;
 }
 
@@ -166,8 +225,17 @@ QPainter* CDC::Painter() {
         m_ownPainter->setRenderHint(QPainter::Antialiasing, false);
         m_ownPainter->setRenderHint(QPainter::TextAntialiasing, false);
         m_painter = m_ownPainter.get();
+        ApplyClipToPainter();
     }
     return m_painter;
+}
+
+void CDC::ApplyClipToPainter() {
+    if (!m_painter || !m_painter->isActive()) return;
+    if (m_clip)
+        m_painter->setClipRegion(*m_clip);
+    else
+        m_painter->setClipping(false);
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
@@ -196,6 +264,7 @@ CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     m_image = pBitmap && pBitmap->HasBitmap() ? &pBitmap->Image() : nullptr;
     m_bits = m_image ? reinterpret_cast<std::uint32_t*>(m_image->bits()) : nullptr;
     m_stride = m_image ? m_image->bytesPerLine() / 4 : 0;
+    m_clipRectsValid = false;
     return old;
 }
 
@@ -210,6 +279,7 @@ CPoint CDC::MoveTo(int x, int y) {
     FlushPolyline();
     const CPoint old = m_pos;
     m_pos = CPoint(x, y);
+    m_pathNewStroke = true;
     return old;
 }
 
@@ -217,12 +287,15 @@ BOOL CDC::LineTo(int x, int y) {
     const CPen& pen = CurrentPen();
     const CPoint from = m_pos;
     m_pos = CPoint(x, y);
-    if (pen.m_style == PS_NULL) return TRUE;
     const long long ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+    if (Recording()) {
+        StartStroke(from);
+        m_path.push_back({static_cast<double>(x + ox), static_cast<double>(y + oy), PT_LINETO});
+        return TRUE;
+    }
+    if (pen.m_style == PS_NULL) return TRUE;
     if (m_image) {
-        RasterClipped(m_bits, m_stride,
-                      m_image->width(), m_image->height(), from.x + ox, from.y + oy, x + ox, y + oy,
-                      PixelFromColour(pen.m_colour));
+        RasterSegment(from.x + ox, from.y + oy, x + ox, y + oy, PixelFromColour(pen.m_colour));
         return TRUE;
     }
     if (!m_painter) return FALSE;
@@ -252,7 +325,7 @@ BOOL CDC::SetPixelV(int x, int y, COLORREF colour) {
     const long long dy = static_cast<long long>(y) + m_viewportOrg.y;
     if (m_image) {
         if (dx < 0 || dy < 0 || dx >= m_image->width() || dy >= m_image->height()) return FALSE;
-        reinterpret_cast<std::uint32_t*>(m_image->scanLine(static_cast<int>(dy)))[dx] = PixelFromColour(colour);
+        PlotPixel(dx, dy, PixelFromColour(colour));
         return TRUE;
     }
     if (QPainter* p = Painter()) {
@@ -273,14 +346,14 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
     const long long l = static_cast<long long>(x) + m_viewportOrg.x;
     const long long t = static_cast<long long>(y) + m_viewportOrg.y;
     if (m_image) {
+        if (cx <= 0 || cy <= 0) return;
         const long long x0 = std::max(0LL, l), y0 = std::max(0LL, t);
         const long long x1 = std::min<long long>(m_image->width(), l + cx);
         const long long y1 = std::min<long long>(m_image->height(), t + cy);
-        const std::uint32_t px = PixelFromColour(colour);
-        for (long long row = y0; row < y1; ++row) {
-            auto* line = reinterpret_cast<std::uint32_t*>(m_image->scanLine(static_cast<int>(row)));
-            std::fill(line + x0, line + std::max(x0, x1), px);
-        }
+        if (x0 >= x1 || y0 >= y1) return;
+        FillRegionOnBitmap(QRegion(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
+                                   static_cast<int>(y1 - y0)),
+                           PixelFromColour(colour));
         return;
     }
     if (QPainter* p = Painter()) p->fillRect(QRect(static_cast<int>(l), static_cast<int>(t), cx, cy), QColourFrom(colour));
@@ -387,35 +460,79 @@ CSize CDC::GetTextExtent(const CString& text) {
     return CSize(fm.horizontalAdvance(text.Q()), fm.ascent() + fm.descent());
 }
 
-BOOL CDC::TextOut(int x, int y, const CString& text) {
-    QPainter* p = Painter();
-    if (!p) return FALSE;
-    const QFont f = CurrentQFont();
-    const QFontMetrics fm = m_device ? QFontMetrics(f, m_device) : QFontMetrics(f);
-    const int w = fm.horizontalAdvance(text.Q());
-    int dx = 0;
+CDC::TextPlacement CDC::PlaceText(const QString& text) const {
+    TextPlacement t;
+    t.font = CurrentQFont();
+    const QFontMetrics fm = m_device ? QFontMetrics(t.font, m_device) : QFontMetrics(t.font);
+    t.width = fm.horizontalAdvance(text);
+    t.ascent = fm.ascent();
+    t.descent = fm.descent();
     switch (m_textAlign & TA_CENTER) {
     case TA_RIGHT:
-        dx = -w;
+        t.dx = -t.width;
         break;
     case TA_CENTER:
-        dx = -w / 2;
+        t.dx = -t.width / 2;
         break;
     default:
         break;
     }
-    int baseline = fm.ascent(); // TA_TOP
+    t.baseline = t.ascent; // TA_TOP
     if ((m_textAlign & TA_BASELINE) == TA_BASELINE)
-        baseline = 0;
+        t.baseline = 0;
     else if (m_textAlign & TA_BOTTOM)
-        baseline = -fm.descent();
+        t.baseline = -t.descent;
+    return t;
+}
+
+BOOL CDC::TextOut(int x, int y, const CString& text) {
+    const double angle = m_font ? -m_font->m_lf.lfEscapement / 10.0 : 0.0;
+    if (Recording()) {
+        if (text.IsEmpty()) return TRUE;
+        const TextPlacement t = PlaceText(text.Q());
+        QPainterPath glyphs;
+        glyphs.addText(QPointF(t.dx, t.baseline), t.font, text.Q());
+        QTransform place;
+        place.translate(x + m_viewportOrg.x, y + m_viewportOrg.y);
+        if (angle != 0.0) place.rotate(angle);
+        glyphs = place.map(glyphs);
+        // Each glyph contour becomes a closed figure; Qt spells a cubic
+        // curve as a CurveTo element and two data elements, the three
+        // Bezier points of GDI's path.
+        auto closeFigure = [&](std::size_t figureStart) {
+            if (m_path.size() > figureStart) m_path.back().type |= PT_CLOSEFIGURE;
+        };
+        std::size_t figureStart = m_path.size();
+        for (int i = 0; i < glyphs.elementCount(); ++i) {
+            const QPainterPath::Element e = glyphs.elementAt(i);
+            switch (e.type) {
+            case QPainterPath::MoveToElement:
+                closeFigure(figureStart);
+                figureStart = m_path.size();
+                m_path.push_back({e.x, e.y, PT_MOVETO});
+                break;
+            case QPainterPath::LineToElement:
+                m_path.push_back({e.x, e.y, PT_LINETO});
+                break;
+            default:
+                m_path.push_back({e.x, e.y, PT_BEZIERTO});
+                break;
+            }
+        }
+        closeFigure(figureStart);
+        m_pathNewStroke = true;
+        return TRUE;
+    }
+    QPainter* p = Painter();
+    if (!p) return FALSE;
+    const TextPlacement t = PlaceText(text.Q());
     p->save();
     p->translate(x + m_viewportOrg.x, y + m_viewportOrg.y);
-    if (m_font && m_font->m_lf.lfEscapement != 0) p->rotate(-m_font->m_lf.lfEscapement / 10.0);
-    p->setFont(f);
-    if (m_bkMode == OPAQUE) p->fillRect(QRect(dx, baseline - fm.ascent(), w, fm.ascent() + fm.descent()), Qt::white);
+    if (angle != 0.0) p->rotate(angle);
+    p->setFont(t.font);
+    if (m_bkMode == OPAQUE) p->fillRect(QRect(t.dx, t.baseline - t.ascent, t.width, t.ascent + t.descent), Qt::white);
     p->setPen(QColourFrom(m_textColour));
-    p->drawText(QPoint(dx, baseline), text.Q());
+    p->drawText(QPoint(t.dx, t.baseline), text.Q());
     p->restore();
     return TRUE;
 }
@@ -468,6 +585,7 @@ int CDC::StartDoc(const CString& docName) {
         return -1;
     }
     m_painter = m_ownPainter.get();
+    ApplyClipToPainter();
     m_docOpen = true;
     m_pagesStarted = 0;
     return 1;
@@ -494,4 +612,289 @@ int CDC::EndDoc() {
     m_painter = nullptr;
     m_ownPainter.reset();
     return ok ? 1 : -1;
+}
+
+// --- clipping -------------------------------------------------------------
+
+const std::vector<QRect>& CDC::BitmapClip() {
+    if (!m_clipRectsValid || m_clipRectsFor != m_image) {
+        m_clipRects.clear();
+        if (m_image) {
+            const QRegion all(m_image->rect());
+            const QRegion inside = m_clip ? m_clip->intersected(all) : all;
+            for (const QRect& r : inside) m_clipRects.push_back(r);
+        }
+        m_clipRectsFor = m_image;
+        m_clipRectsValid = true;
+    }
+    return m_clipRects;
+}
+
+// The line is cut into the clip's rectangles one by one: the raster of a
+// clipped line has exactly the pixels of the whole line inside the rectangle,
+// so the pieces together are the pixels of the line inside the region.
+void CDC::RasterSegment(long long x0, long long y0, long long x1, long long y1, std::uint32_t px) {
+    if (!m_clip) {
+        // No clip region: the bitmap itself is the only rectangle.
+        RasterClipped(m_bits, m_stride, m_image->width(), m_image->height(), x0, y0, x1, y1, px);
+        return;
+    }
+    for (const QRect& r : BitmapClip())
+        RasterClipped(m_bits + static_cast<std::ptrdiff_t>(r.top()) * m_stride + r.left(), m_stride, r.width(),
+                      r.height(), x0 - r.left(), y0 - r.top(), x1 - r.left(), y1 - r.top(), px);
+}
+
+void CDC::PlotPixel(long long x, long long y, std::uint32_t px) {
+    if (!m_image) return;
+    for (const QRect& r : BitmapClip()) {
+        if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom()) {
+            reinterpret_cast<std::uint32_t*>(m_image->scanLine(static_cast<int>(y)))[x] = px;
+            return;
+        }
+    }
+}
+
+void CDC::FillRegionOnBitmap(const QRegion& region, std::uint32_t px) {
+    if (!m_image) return;
+    QRegion clip;
+    for (const QRect& r : BitmapClip()) clip += r;
+    for (const QRect& r : region.intersected(clip)) {
+        for (int row = r.top(); row <= r.bottom(); ++row) {
+            auto* line = reinterpret_cast<std::uint32_t*>(m_image->scanLine(row));
+            std::fill(line + r.left(), line + r.right() + 1, px);
+        }
+    }
+}
+
+int CDC::SelectClipRgn(CRgn* pRgn) {
+    FlushPolyline();
+    if (pRgn && pRgn->IsValid())
+        m_clip = pRgn->Region();
+    else
+        m_clip.reset();
+    m_clipRectsValid = false;
+    ApplyClipToPainter();
+    if (!m_clip) return SIMPLEREGION;
+    if (m_clip->isEmpty()) return NULLREGION;
+    return m_clip->rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+BOOL CDC::FillRgn(CRgn* pRgn, CBrush* pBrush) {
+    if (!pRgn || !pRgn->IsValid() || !pBrush) return FALSE;
+    if (Recording()) return TRUE;
+    if (pBrush->m_hollow) return TRUE;
+    if (m_image) {
+        FillRegionOnBitmap(pRgn->Region(), PixelFromColour(pBrush->m_colour));
+        return TRUE;
+    }
+    QPainter* p = Painter();
+    if (!p) return FALSE;
+    for (const QRect& r : pRgn->Region()) p->fillRect(r, QColourFrom(pBrush->m_colour));
+    return TRUE;
+}
+
+// --- figures --------------------------------------------------------------
+
+int CDC::SetPolyFillMode(int mode) {
+    const int old = m_polyFillMode;
+    if (mode == ALTERNATE || mode == WINDING) m_polyFillMode = mode;
+    return old;
+}
+
+std::optional<COLORREF> CDC::BrushFill() const {
+    if (m_brush && m_brush->m_hollow) return std::nullopt;
+    return m_brush ? m_brush->m_colour : RGB(255, 255, 255);
+}
+
+void CDC::DrawFigure(const std::vector<QPointF>& points, bool closed, bool lastPixel,
+                     const std::optional<COLORREF>& fill, Qt::FillRule rule) {
+    if (points.empty()) return;
+    const CPen& pen = CurrentPen();
+    const bool outline = pen.m_style != PS_NULL;
+    if (m_image) {
+        if (fill && points.size() >= 3) {
+            // Cut to the bitmap first, so that far-away corners cost nothing.
+            const QRectF box(QPointF(-2.0, -2.0), QPointF(m_image->width() + 2.0, m_image->height() + 2.0));
+            const QPolygon poly = ToPolygon(ClipPolygon(points, box));
+            if (poly.size() >= 3) FillRegionOnBitmap(QRegion(poly, rule), PixelFromColour(*fill));
+        }
+        if (!outline) return;
+        const std::uint32_t px = PixelFromColour(pen.m_colour);
+        const QPolygon poly = ToPolygon(points);
+        for (int i = 1; i < poly.size(); ++i)
+            RasterSegment(poly[i - 1].x(), poly[i - 1].y(), poly[i].x(), poly[i].y(), px);
+        if (closed && poly.size() > 1)
+            RasterSegment(poly.back().x(), poly.back().y(), poly.front().x(), poly.front().y(), px);
+        else if (lastPixel)
+            PlotPixel(poly.back().x(), poly.back().y(), px);
+        return;
+    }
+    QPainter* p = Painter();
+    if (!p) return;
+    const QPolygon poly = ToPolygon(points);
+    if (fill && poly.size() >= 3) {
+        p->setPen(Qt::NoPen);
+        p->setBrush(QColourFrom(*fill));
+        p->drawPolygon(poly, rule);
+        p->setBrush(Qt::NoBrush);
+    }
+    if (!outline) return;
+    p->setPen(QPen(QColourFrom(pen.m_colour), pen.m_width > 1 ? pen.m_width : 0));
+    if (closed)
+        p->drawPolygon(poly);
+    else
+        p->drawPolyline(poly);
+}
+
+void CDC::StartStroke(CPoint from) {
+    const double x = from.x + m_viewportOrg.x, y = from.y + m_viewportOrg.y;
+    if (!m_pathNewStroke && !m_path.empty() && !(m_path.back().type & PT_CLOSEFIGURE) && m_path.back().x == x &&
+        m_path.back().y == y)
+        return;
+    m_pathNewStroke = false;
+    m_path.push_back({x, y, PT_MOVETO});
+}
+
+void CDC::RecordFigure(const std::vector<QPointF>& points, bool closed) {
+    if (points.empty()) return;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        m_path.push_back({points[i].x(), points[i].y(), i == 0 ? BYTE(PT_MOVETO) : BYTE(PT_LINETO)});
+    if (closed && points.size() > 1) m_path.back().type |= PT_CLOSEFIGURE;
+    m_pathNewStroke = true;
+}
+
+BOOL CDC::Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
+    const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+    const double l = std::min(left, right) + ox, r = std::max(left, right) + ox;
+    const double t = std::min(top, bottom) + oy, b = std::max(top, bottom) + oy;
+    const double cx = (l + r) / 2, cy = (t + b) / 2, rx = (r - l) / 2, ry = (b - t) / 2;
+    const double a0 = RayParameter(cx, cy, rx, ry, xStart + ox, yStart + oy);
+    const double a1 = RayParameter(cx, cy, rx, ry, xEnd + ox, yEnd + oy);
+    double sweep = a1 - a0;
+    if (sweep <= 0) sweep += kTwoPi;
+    std::vector<QPointF> points;
+    EllipsePoints(cx, cy, rx, ry, a0, sweep, points);
+    if (Recording())
+        RecordFigure(points, false);
+    else
+        DrawFigure(points, false, true, std::nullopt, Qt::OddEvenFill);
+    return TRUE;
+}
+
+BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
+    const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+    const double l = std::min(left, right) + ox, r = std::max(left, right) + ox;
+    const double t = std::min(top, bottom) + oy, b = std::max(top, bottom) + oy;
+    std::vector<QPointF> points;
+    EllipsePoints((l + r) / 2, (t + b) / 2, (r - l) / 2, (b - t) / 2, 0.0, kTwoPi, points);
+    points.pop_back(); // the closing point is the first one
+    if (Recording())
+        RecordFigure(points, true);
+    else
+        DrawFigure(points, true, false, BrushFill(), Qt::OddEvenFill);
+    return TRUE;
+}
+
+BOOL CDC::Polygon(const POINT* pts, int n) {
+    if (!pts || n < 2) return FALSE;
+    std::vector<QPointF> points;
+    points.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) points.emplace_back(pts[i].x + m_viewportOrg.x, pts[i].y + m_viewportOrg.y);
+    if (Recording())
+        RecordFigure(points, true);
+    else
+        DrawFigure(points, true, false, BrushFill(), m_polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    return TRUE;
+}
+
+BOOL CDC::Polyline(const POINT* pts, int n) {
+    if (!pts || n < 2) return FALSE;
+    std::vector<QPointF> points;
+    points.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) points.emplace_back(pts[i].x + m_viewportOrg.x, pts[i].y + m_viewportOrg.y);
+    if (Recording())
+        RecordFigure(points, false);
+    else
+        DrawFigure(points, false, false, std::nullopt, Qt::OddEvenFill);
+    return TRUE;
+}
+
+BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
+    const int l = std::min(left, right), r = std::max(left, right);
+    const int t = std::min(top, bottom), b = std::max(top, bottom);
+    if (Recording()) {
+        const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+        RecordFigure({{l + ox, t + oy}, {r + ox, t + oy}, {r + ox, b + oy}, {l + ox, b + oy}}, true);
+        return TRUE;
+    }
+    if (r <= l || b <= t) return TRUE;
+    // The figure covers left..right-1 and top..bottom-1; the pen draws its
+    // edge pixels, the brush the rest.
+    if (const auto fill = BrushFill()) FillSolidRect(l, t, r - l, b - t, *fill);
+    const CPen& pen = CurrentPen();
+    if (pen.m_style == PS_NULL) return TRUE;
+    FillSolidRect(l, t, r - l, 1, pen.m_colour);
+    FillSolidRect(l, b - 1, r - l, 1, pen.m_colour);
+    FillSolidRect(l, t, 1, b - t, pen.m_colour);
+    FillSolidRect(r - 1, t, 1, b - t, pen.m_colour);
+    return TRUE;
+}
+
+// --- paths ----------------------------------------------------------------
+
+BOOL CDC::BeginPath() {
+    FlushPolyline();
+    m_path.clear();
+    m_pathState = PathState::Open;
+    m_pathNewStroke = true;
+    return TRUE;
+}
+
+BOOL CDC::EndPath() {
+    if (m_pathState != PathState::Open) return FALSE;
+    m_pathState = PathState::Closed;
+    return TRUE;
+}
+
+BOOL CDC::AbortPath() {
+    m_path.clear();
+    m_pathState = PathState::None;
+    return TRUE;
+}
+
+BOOL CDC::FlattenPath() {
+    if (m_pathState != PathState::Closed) return FALSE;
+    std::vector<PathPoint> flat;
+    flat.reserve(m_path.size());
+    std::vector<QPointF> chords;
+    for (std::size_t i = 0; i < m_path.size(); ++i) {
+        const PathPoint& p = m_path[i];
+        if ((p.type & ~PT_CLOSEFIGURE) != PT_BEZIERTO || flat.empty() || i + 2 >= m_path.size()) {
+            flat.push_back(p);
+            continue;
+        }
+        const PathPoint& q = m_path[i + 1];
+        const PathPoint& e = m_path[i + 2];
+        chords.clear();
+        FlattenCubic(QPointF(flat.back().x, flat.back().y), QPointF(p.x, p.y), QPointF(q.x, q.y), QPointF(e.x, e.y),
+                     chords);
+        for (const QPointF& c : chords) flat.push_back({c.x(), c.y(), PT_LINETO});
+        flat.back().type |= static_cast<BYTE>(e.type & PT_CLOSEFIGURE);
+        i += 2;
+    }
+    m_path.swap(flat);
+    return TRUE;
+}
+
+int CDC::GetPath(POINT* points, BYTE* types, int n) const {
+    if (m_pathState != PathState::Closed) return -1;
+    const int count = static_cast<int>(m_path.size());
+    if (n == 0) return count;
+    if (n < count || !points || !types) return -1;
+    for (int i = 0; i < count; ++i) {
+        points[i].x = static_cast<LONG>(std::lround(m_path[static_cast<std::size_t>(i)].x));
+        points[i].y = static_cast<LONG>(std::lround(m_path[static_cast<std::size_t>(i)].y));
+        types[i] = m_path[static_cast<std::size_t>(i)].type;
+    }
+    return count;
 }

@@ -18,16 +18,26 @@
 // device units (there is no other mapping mode). GDI objects are selected by
 // pointer and must outlive their selection; selecting nullptr restores the
 // stock object (black one-unit pen, white brush, the default font).
+//
+// Curves (arcs, ellipses) are drawn as polylines whose chords stay within a
+// third of a device unit of the curve, on both targets and in paths, so a
+// figure's outline read back from a path is the polyline that was drawn.
+// A clip region, once selected, bounds every drawing operation on both
+// targets (lines, pixels, fills, text); paths are recorded unclipped.
 #pragma once
 
 #include "platform/gdi.h"
 
+#include <QFont>
+#include <QPointF>
 #include <QPolygon>
+#include <QRegion>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPagedPaintDevice;
 class QPaintDevice;
@@ -64,6 +74,13 @@ enum TextAlign : UINT {
 enum BkMode { TRANSPARENT = 1, OPAQUE = 2 };
 
 constexpr DWORD SRCCOPY = 0x00CC0020;
+
+// Kinds of path points (GetPath). PT_CLOSEFIGURE is or-ed into the last
+// point of a closed figure.
+enum PathPointType : BYTE { PT_CLOSEFIGURE = 1, PT_LINETO = 2, PT_BEZIERTO = 4, PT_MOVETO = 6 };
+
+// What SelectClipRgn leaves as the clip.
+enum RegionType { RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 };
 
 class CDC {
 public:
@@ -102,6 +119,44 @@ public:
     COLORREF GetPixel(int x, int y) const;
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
 
+    // Figures, in the pen's colour. Arc takes the bounding box of an ellipse
+    // and runs counter-clockwise (as seen on the screen) from the ray through
+    // (xStart, yStart) to the ray through (xEnd, yEnd), round the whole
+    // ellipse when the rays coincide; it leaves the current position alone.
+    // Ellipse, Polygon and Rectangle are filled with the selected brush
+    // (nothing for a hollow one) and outlined with the pen; Polygon fills by
+    // the poly fill mode (ALTERNATE at first). Polyline, like LineTo, leaves
+    // out the last pixel of each segment and ignores the current position.
+    BOOL Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
+    BOOL Ellipse(int left, int top, int right, int bottom);
+    BOOL Polygon(const POINT* points, int n);
+    BOOL Polyline(const POINT* points, int n);
+    BOOL Rectangle(int left, int top, int right, int bottom);
+    int SetPolyFillMode(int mode);
+
+    // Paths. Between BeginPath and EndPath, MoveTo, LineTo, Arc, Ellipse,
+    // Polygon, Polyline, Rectangle and TextOut record their figures in device
+    // units instead of drawing them: a figure starts with a PT_MOVETO point
+    // (a lone MoveTo records nothing until something is drawn from it),
+    // closed figures mark their last point with PT_CLOSEFIGURE, and text
+    // records its glyph outlines with Bezier points. FlattenPath turns the
+    // Bezier points into lines. GetPath, once the path is ended, copies up
+    // to n points and their kinds and returns the number of points; with n
+    // 0 it only counts them; -1 when there is no ended path or n is too
+    // small.
+    BOOL BeginPath();
+    BOOL EndPath();
+    BOOL AbortPath();
+    BOOL FlattenPath();
+    int GetPath(POINT* points, BYTE* types, int n) const;
+
+    // Clipping to a region in device units. The DC keeps its own copy, so
+    // the region may be deleted once selected; nullptr removes the clip.
+    // Returns the kind of clip left (NULLREGION for an empty one).
+    int SelectClipRgn(CRgn* pRgn);
+    // Fills the region (within the clip) with the brush's colour.
+    BOOL FillRgn(CRgn* pRgn, CBrush* pBrush);
+
     int GetDeviceCaps(int index) const;
 
     COLORREF SetTextColor(COLORREF colour);
@@ -133,10 +188,39 @@ public:
     const CPen& CurrentPen() const { return m_pen ? *m_pen : m_stockPen; }
 
 private:
+    struct PathPoint {
+        double x, y;
+        BYTE type;
+    };
+    enum class PathState { None, Open, Closed };
+    // Where text goes and how it is aligned, for drawing and for paths.
+    struct TextPlacement {
+        QFont font;
+        int dx = 0;       // of the left end, from the reference point
+        int baseline = 0; // of the baseline, from the reference point
+        int width = 0;
+        int ascent = 0, descent = 0;
+    };
+
     void FlushPolyline();
     void EndOwnPainter();
-    void RasterLine(int x0, int y0, int x1, int y1, COLORREF colour);
     QFont CurrentQFont() const;
+    TextPlacement PlaceText(const QString& text) const;
+    void ApplyClipToPainter();
+    // The clip of the bitmap as rectangles inside it, device units.
+    const std::vector<QRect>& BitmapClip();
+    void RasterSegment(long long x0, long long y0, long long x1, long long y1, std::uint32_t px);
+    void PlotPixel(long long x, long long y, std::uint32_t px);
+    void FillRegionOnBitmap(const QRegion& region, std::uint32_t px);
+    // Draws a figure given in device units: filled (when fill is set) by
+    // rule, outlined with the pen (closed or open; an open outline ends
+    // with its last pixel set when lastPixel is set).
+    void DrawFigure(const std::vector<QPointF>& points, bool closed, bool lastPixel,
+                    const std::optional<COLORREF>& fill, Qt::FillRule rule);
+    void RecordFigure(const std::vector<QPointF>& points, bool closed);
+    void StartStroke(CPoint from);
+    std::optional<COLORREF> BrushFill() const;
+    bool Recording() const { return m_pathState == PathState::Open; }
 
     QImage* m_image = nullptr;
     // The selected bitmap's scan lines, taken once at selection.
@@ -164,6 +248,16 @@ private:
     UINT m_textAlign = TA_LEFT | TA_TOP;
 
     QPolygon m_polyline; // pending LineTo run on a paint device, device units
+
+    int m_polyFillMode = ALTERNATE;
+    std::optional<QRegion> m_clip; // device units
+    std::vector<QRect> m_clipRects;
+    const QImage* m_clipRectsFor = nullptr; // the bitmap m_clipRects were cut for
+    bool m_clipRectsValid = false;
+
+    PathState m_pathState = PathState::None;
+    std::vector<PathPoint> m_path;
+    bool m_pathNewStroke = true;
 };
 
 // Pixel value of a COLORREF in a Format_RGB32 image.

@@ -7,6 +7,11 @@
 #include "platform/wintypes.h"
 
 #include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QRegion>
+#include <span>
+#include <vector>
 
 class CDC;
 
@@ -108,6 +113,38 @@ public:
 private:
     QImage m_image;
 };
+
+// How a polygon's inside is decided where its edges cross: by the parity of
+// the crossings (ALTERNATE) or by a non-zero winding number (WINDING).
+enum PolyFillMode { ALTERNATE = 1, WINDING = 2 };
+
+// A clip or fill region in device units: the set of pixels it covers.
+class CRgn : public CGdiObject {
+public:
+    // The pixels from (left, top) up to but not including (right, bottom).
+    BOOL CreateRectRgn(int left, int top, int right, int bottom);
+    // The pixels inside the polygon of n points, closed from the last point
+    // to the first, decided by mode (ALTERNATE or WINDING). The parts of the
+    // polygon beyond kMaxCoordinate are cut away first, so that a polygon
+    // from absurd coordinates never asks for a region of millions of rows.
+    BOOL CreatePolygonRgn(const POINT* points, int n, int mode);
+    BOOL DeleteObject() {
+        m_region = QRegion();
+        return CGdiObject::DeleteObject();
+    }
+    BOOL PtInRegion(int x, int y) const { return m_valid && m_region.contains(QPoint(x, y)); }
+    const QRegion& Region() const { return m_region; }
+
+    static constexpr int kMaxCoordinate = 1 << 24;
+
+private:
+    QRegion m_region;
+};
+
+// The part of a closed polygon inside box (Sutherland-Hodgman): the
+// winding number of every point strictly inside the box is kept, so a
+// region made from the result covers the same pixels there.
+std::vector<QPointF> ClipPolygon(std::span<const QPointF> polygon, const QRectF& box);
 
 // Multiply then divide with rounding, as MulDiv does; -1 on division by zero.
 int MulDiv(int number, int numerator, int denominator);
