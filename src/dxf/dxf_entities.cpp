@@ -12,7 +12,9 @@
 //
 // Counted sequences (LWPOLYLINE 90, SPLINE 72/73/74, HATCH 93/95/96/78/79)
 // fill the k-th element with the k-th value of each group code, counting
-// each code on its own, and ignore values beyond the count. A count is
+// each code on its own, and ignore values beyond the count; only a
+// LWPOLYLINE's widths and bulges (40, 41, 42), which are left out for the
+// vertices without them, go to the vertex whose 10 came last. A count is
 // never believed beyond what the rest of the file could hold (every value
 // takes at least one pair of four bytes), so a file cannot make the reader
 // allocate more than its own size warrants. A count that comes again
@@ -394,8 +396,11 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     c->wType = DXF_POLYLINE;
     OwnerCapture owner;
     int capacity = 0;
-    int n10 = 0, n20 = 0, n40 = 0, n41 = 0, n42 = 0;
+    int n10 = 0, n20 = 0;
     auto next = [&](int& k) -> DXFVERTEX* { return k < capacity ? &e->pVertices[k++] : nullptr; };
+    // Widths and bulges are written only for the vertices that have them,
+    // after the vertex's 10/20: they belong to the vertex of the last 10.
+    auto current = [&]() -> DXFVERTEX* { return n10 >= 1 && n10 <= capacity ? &e->pVertices[n10 - 1] : nullptr; };
     ReadPairs(r, v, [&](int code, std::string_view s) {
         switch (code) {
         case 70:
@@ -406,7 +411,7 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
             DxfHeapFree(e->pVertices);
             e->pVertices = nullptr;
             capacity = 0;
-            n10 = n20 = n40 = n41 = n42 = 0;
+            n10 = n20 = 0;
             e->nVertices = n;
             if (n >= 1) {
                 e->pVertices = DxfHeapNew<DXFVERTEX>(static_cast<std::size_t>(n));
@@ -425,13 +430,13 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
             if (DXFVERTEX* p = next(n20)) p->y = DxfAtof(s);
             break;
         case 40:
-            if (DXFVERTEX* p = next(n40)) p->dStartWidth = DxfAtof(s);
+            if (DXFVERTEX* p = current()) p->dStartWidth = DxfAtof(s);
             break;
         case 41:
-            if (DXFVERTEX* p = next(n41)) p->dEndWidth = DxfAtof(s);
+            if (DXFVERTEX* p = current()) p->dEndWidth = DxfAtof(s);
             break;
         case 42:
-            if (DXFVERTEX* p = next(n42)) p->dBulge = DxfAtof(s);
+            if (DXFVERTEX* p = current()) p->dBulge = DxfAtof(s);
             break;
         default:
             if (!owner.Store(c, code, s)) StoreCommon(c, code, s);

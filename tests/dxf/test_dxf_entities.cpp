@@ -127,7 +127,7 @@ TEST(DxfEntities, InsertNeedsItsBlock) {
     EXPECT_EQ(all[1].d.insert.dScaleZ, 0.5);
 }
 
-TEST(DxfEntities, LwPolylineCountsEachCodeOnItsOwn) {
+TEST(DxfEntities, LwPolylineCountsCoordinatesAndGivesBulgesToTheirVertex) {
     Drawing d(
         Entities("0|LWPOLYLINE|70|1|90|4|10|0|20|0|42|1|10|1|20|0|10|1|20|1|42|-0.5|10|0|20|1|10|9|20|9|"
                  "0|LWPOLYLINE|90|4|10|0|20|0|10|1|20|1|10|2|20|2|20|3|"
@@ -141,10 +141,11 @@ TEST(DxfEntities, LwPolylineCountsEachCodeOnItsOwn) {
     ASSERT_EQ(a.nVertices, 4); // the fifth pair is beyond the count
     EXPECT_EQ(a.pVertices[2].x, 1.0);
     EXPECT_EQ(a.pVertices[2].y, 1.0);
-    // Bulges go to the first vertices in order, not to the ones they follow.
+    // A bulge belongs to the vertex it follows, whichever vertices have one.
     EXPECT_EQ(a.pVertices[0].dBulge, 1.0);
-    EXPECT_EQ(a.pVertices[1].dBulge, -0.5);
-    EXPECT_EQ(a.pVertices[2].dBulge, 0.0);
+    EXPECT_EQ(a.pVertices[1].dBulge, 0.0);
+    EXPECT_EQ(a.pVertices[2].dBulge, -0.5);
+    EXPECT_EQ(a.pVertices[3].dBulge, 0.0);
     EXPECT_EQ(all[1].d.polyline.nVertices, 3); // three 10 values, four 20 values
     EXPECT_EQ(all[2].d.polyline.nVertices, 0); // the pairs came before the count
     EXPECT_EQ(all[2].d.polyline.pVertices, nullptr);

@@ -143,7 +143,8 @@ TEST(DxfLoad, NewerReleaseWithHandlesReactorsAndSubclasses) {
     EXPECT_STREQ(all[0].h.szHandle, "77"); // the reactor, not the owner outside it
     EXPECT_EQ(all[0].h.dwLayer, d.Layer("Quilt")->dwId);
     ASSERT_EQ(all[0].d.polyline.nVertices, 4);
-    EXPECT_EQ(all[0].d.polyline.pVertices[0].dBulge, 0.414213562373095);
+    EXPECT_EQ(all[0].d.polyline.pVertices[0].dBulge, 0.0);
+    EXPECT_EQ(all[0].d.polyline.pVertices[1].dBulge, 0.414213562373095);
     EXPECT_STREQ(all[1].h.szHandle, "");
     EXPECT_EQ(all[1].d.spline.nKnots, 8);
     EXPECT_EQ(all[1].d.spline.nControlPts, 4);
