@@ -32,3 +32,8 @@ BOOL CDxfDrawing::ZoomExtents() {
     if (!m_bValid) return FALSE;
     return DxfZoomExtents(m_hDrawing);
 }
+
+BOOL CDxfDrawing::Paint(CDC* pDC, DXFOUTLINE* pOutline) {
+    if (!m_bValid || !pDC) return FALSE;
+    return DxfPaint(m_hDrawing, pDC, pOutline);
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dxf/dxf_load.h"
+#include "dxf/dxf_paint.h"
 
 class CDxfDrawing {
 public:
@@ -19,6 +20,9 @@ public:
     // Loads from an open file; fails without one.
     BOOL LoadFile(CFile* pFile, const DxfProgress& progress = {});
     BOOL ZoomExtents();
+    // Paints into pDC, appending the outline of what is drawn to pOutline
+    // when given; fails without a DC.
+    BOOL Paint(CDC* pDC, DXFOUTLINE* pOutline);
 
     HDXFDRAWING GetHandle() const { return m_bValid ? m_hDrawing : nullptr; }
 

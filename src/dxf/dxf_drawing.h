@@ -95,9 +95,17 @@ DWORD DxfAddEntity(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER*
 // record's offset goes to *pdwOffset when given. Returns its ID or 0.
 DWORD DxfFindEntity(DXFDRAWING* pDrawing, const char* pszBlockName, DXFENTITYHEADER* pHeader, void* pData,
                     WORD wFlags, DWORD* pdwOffset);
-// Fills block dwBlockId with the entities that show a linear dimension.
+// Fills block dwBlockId with the entities that show a linear dimension:
+// the two measured points, the dimension line (broken round the text, or
+// whole with the text above it, by the style's bTextAbove), the arrowheads
+// and the two extension lines.
 void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER* pHeader,
                            const DXFDIMENSION* pDim, const DXFDIMSTYLE* pStyle);
+// Adds the arrowhead pszName ("ClosedFilled": a SOLID, "Oblique": a LINE;
+// nEnd 1 or 2) with its tip at (x, y), turned by angle (radians) and scaled
+// by size, to block dwBlockId; an unknown name adds nothing.
+BOOL DxfAddArrowhead(DXFDRAWING* pDrawing, DWORD dwBlockId, DXFENTITYHEADER* pHeader, double x, double y,
+                     double angle, double size, const char* pszName, int nEnd);
 
 // Size of the data record of an entity type, 0 for a code that is not one.
 std::size_t DxfEntityDataSize(WORD wType);

@@ -17,6 +17,7 @@ int CLoomveilDoc::RenderBitmap(CDC* pDC, int width, int height) {
         {"qcc", &CLoomveilDoc::RenderQcc},
         {"qli", &CLoomveilDoc::RenderQli},
         {"hqv", &CLoomveilDoc::RenderQli},
+        {"dxf", &CLoomveilDoc::RenderDxf},
         {"pat", &CLoomveilDoc::RenderPat},
         {"ssd", &CLoomveilDoc::RenderPat},
         {"hqf", &CLoomveilDoc::RenderPat},

@@ -116,13 +116,25 @@ int CurveSegments(double r, double sweep) {
 }
 
 // Points of an ellipse in device units (y down), from parameter a0 through
-// sweep radians counter-clockwise as seen on the screen.
+// sweep radians counter-clockwise as seen on the screen. The angle steps by
+// rotation (one sine and cosine per figure), taken afresh every 64 points
+// so that rounding cannot build up.
 void EllipsePoints(double cx, double cy, double rx, double ry, double a0, double sweep, std::vector<QPointF>& out) {
     const int n = CurveSegments(std::max(rx, ry), sweep);
     out.reserve(out.size() + static_cast<std::size_t>(n) + 1);
+    const double step = sweep / n;
+    const double cs = std::cos(step), sn = std::sin(step);
+    double c = 1, s = 0;
     for (int i = 0; i <= n; ++i) {
-        const double a = a0 + sweep * i / n;
-        out.emplace_back(cx + rx * std::cos(a), cy - ry * std::sin(a));
+        if (i % 64 == 0) {
+            const double a = a0 + step * i;
+            c = std::cos(a);
+            s = std::sin(a);
+        }
+        out.emplace_back(cx + rx * c, cy - ry * s);
+        const double c2 = c * cs - s * sn;
+        s = s * cs + c * sn;
+        c = c2;
     }
 }
 
@@ -720,13 +732,19 @@ void CDC::DrawFigure(const std::vector<QPointF>& points, bool closed, bool lastP
         }
         if (!outline) return;
         const std::uint32_t px = PixelFromColour(pen.m_colour);
-        const QPolygon poly = ToPolygon(points);
-        for (int i = 1; i < poly.size(); ++i)
-            RasterSegment(poly[i - 1].x(), poly[i - 1].y(), poly[i].x(), poly[i].y(), px);
-        if (closed && poly.size() > 1)
-            RasterSegment(poly.back().x(), poly.back().y(), poly.front().x(), poly.front().y(), px);
+        auto round = [](double v) { return static_cast<long long>(std::lround(v)); };
+        long long x0 = round(points[0].x()), y0 = round(points[0].y());
+        const long long fx = x0, fy = y0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const long long x1 = round(points[i].x()), y1 = round(points[i].y());
+            RasterSegment(x0, y0, x1, y1, px);
+            x0 = x1;
+            y0 = y1;
+        }
+        if (closed && points.size() > 1)
+            RasterSegment(x0, y0, fx, fy, px);
         else if (lastPixel)
-            PlotPixel(poly.back().x(), poly.back().y(), px);
+            PlotPixel(x0, y0, px);
         return;
     }
     QPainter* p = Painter();
@@ -772,7 +790,8 @@ BOOL CDC::Arc(int left, int top, int right, int bottom, int xStart, int yStart, 
     const double a1 = RayParameter(cx, cy, rx, ry, xEnd + ox, yEnd + oy);
     double sweep = a1 - a0;
     if (sweep <= 0) sweep += kTwoPi;
-    std::vector<QPointF> points;
+    std::vector<QPointF>& points = m_figure;
+    points.clear();
     EllipsePoints(cx, cy, rx, ry, a0, sweep, points);
     if (Recording())
         RecordFigure(points, false);
@@ -785,7 +804,8 @@ BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
     const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
     const double l = std::min(left, right) + ox, r = std::max(left, right) + ox;
     const double t = std::min(top, bottom) + oy, b = std::max(top, bottom) + oy;
-    std::vector<QPointF> points;
+    std::vector<QPointF>& points = m_figure;
+    points.clear();
     EllipsePoints((l + r) / 2, (t + b) / 2, (r - l) / 2, (b - t) / 2, 0.0, kTwoPi, points);
     points.pop_back(); // the closing point is the first one
     if (Recording())

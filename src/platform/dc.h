@@ -255,6 +255,8 @@ private:
     const QImage* m_clipRectsFor = nullptr; // the bitmap m_clipRects were cut for
     bool m_clipRectsValid = false;
 
+    std::vector<QPointF> m_figure; // the points of the figure being drawn
+
     PathState m_pathState = PathState::None;
     std::vector<PathPoint> m_path;
     bool m_pathNewStroke = true;
