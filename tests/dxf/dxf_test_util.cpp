@@ -2,6 +2,7 @@
 
 #include "test_support.h"
 
+#include <cfloat>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -80,6 +81,48 @@ const DXFLAYER* Drawing::Layer(const char* name) const {
     for (DWORD i = 0; i < m_d->nLayers; ++i)
         if (std::strcmp(m_d->layers[i].szName, name) == 0) return &m_d->layers[i];
     return nullptr;
+}
+
+COLORREF Picture::At(int x, int y) const {
+    return ColourFromPixel(image.pixel(x, y));
+}
+
+int Picture::Drawn() const {
+    return DrawnWhere([](int, int) { return true; });
+}
+
+std::vector<std::vector<_tagREALPT2>> Picture::Figures() const {
+    std::vector<std::vector<_tagREALPT2>> out;
+    for (const _tagREALPT2& p : outline) {
+        if (p.x == FLT_MAX)
+            out.emplace_back();
+        else if (!out.empty())
+            out.back().push_back(p);
+    }
+    return out;
+}
+
+Picture PaintAt(const Drawing& d, int w, int h, double pixelsPerUnit, double xorg, double yorg, bool withOutline) {
+    Picture pic;
+    if (!d.h || !d.get()) return pic;
+    DxfSetView(d.h, 0, 0, w, h, Picture::kBackground);
+    d->dZoom = pixelsPerUnit / d->dUnit;
+    d->dXorg = xorg;
+    d->dYorg = yorg;
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(nullptr, w, h);
+    DXFOUTLINE outline;
+    {
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
+        pic.painted = DxfPaint(d.h, &dc, withOutline ? &outline : nullptr);
+        dc.SelectObject(static_cast<CBitmap*>(nullptr));
+    }
+    pic.image = bitmap.Image();
+    pic.outline.assign(outline.begin(), outline.end());
+    return pic;
 }
 
 HandleCheck::HandleCheck() : m_live(global_memory_testing::LiveBlocks()) {}

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "dxf/dxf_load.h"
+#include "dxf/dxf_paint.h"
+
+#include <QImage>
 
 #include <string>
 #include <string_view>
@@ -45,6 +48,38 @@ public:
 private:
     DXFDRAWING* m_d = nullptr;
 };
+
+// A drawing painted (DxfPaint) into a white w × h bitmap, at pixelsPerUnit
+// device pixels per world unit with the world point (xorg, yorg) at the
+// bottom-left corner: world (x, y) is pixel (trunc((x − xorg)·ppu),
+// h − trunc((y − yorg)·ppu)).
+struct Picture {
+    BOOL painted = FALSE;
+    QImage image;
+    std::vector<_tagREALPT2> outline;
+
+    // The pixel's colour, as a COLORREF.
+    COLORREF At(int x, int y) const;
+    bool Background(int x, int y) const { return At(x, y) == kBackground; }
+    // Drawn by an entity: neither the background nor its white edge.
+    bool Ink(int x, int y) const { return !Background(x, y) && At(x, y) != RGB(255, 255, 255); }
+    // Pixels that are neither the background nor white, optionally only
+    // those where(x, y) holds.
+    int Drawn() const;
+    template <class Where> int DrawnWhere(Where&& where) const {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (Ink(x, y) && where(x, y)) ++n;
+        return n;
+    }
+    // The outline's figures (the runs between break markers).
+    std::vector<std::vector<_tagREALPT2>> Figures() const;
+
+    static constexpr COLORREF kBackground = RGB(0xD0, 0xD0, 0xD0);
+};
+Picture PaintAt(const Drawing& d, int w, int h, double pixelsPerUnit, double xorg = 0, double yorg = 0,
+                bool withOutline = true);
 
 // Fails the current test when a GlobalAlloc block or a DXF heap array made
 // since construction is still alive at the end of the scope (heap arrays are

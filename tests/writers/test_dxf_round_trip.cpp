@@ -1,0 +1,174 @@
+// DXF drawings and patterns through each other: what WriteDxf writes comes
+// back through RenderDxf, and a drawing converted to PLT draws as it did.
+#include "write_helpers.h"
+
+#include <cfloat>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+using Strokes = std::vector<std::vector<_tagREALPT>>;
+
+Strokes Split(const std::vector<_tagREALPT>& list) {
+    Strokes out;
+    bool fresh = true;
+    for (const _tagREALPT& p : list) {
+        if (p.x == FLT_MAX) {
+            fresh = true;
+            continue;
+        }
+        if (fresh) out.emplace_back();
+        fresh = false;
+        out.back().push_back(p);
+    }
+    return out;
+}
+
+struct Box {
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+};
+Box BoxOf(const Strokes& s) {
+    Box b;
+    for (const auto& st : s)
+        for (const _tagREALPT& p : st) {
+            b.minX = std::min<double>(b.minX, p.x);
+            b.maxX = std::max<double>(b.maxX, p.x);
+            b.minY = std::min<double>(b.minY, p.y);
+            b.maxY = std::max<double>(b.maxY, p.y);
+        }
+    return b;
+}
+
+// The strokes of a PLT file: PU starts one, PD continues it; y points up in
+// the file and down in the model.
+Strokes ReadPlt(const std::string& text) {
+    Strokes out;
+    std::istringstream in(text);
+    std::string line;
+    bool setup = true;
+    while (std::getline(in, line)) {
+        if (line.rfind("SC", 0) == 0) {
+            setup = false;
+            continue;
+        }
+        if (setup || line.size() < 3 || (line.rfind("PU", 0) != 0 && line.rfind("PD", 0) != 0)) continue;
+        int x = 0, y = 0;
+        if (std::sscanf(line.c_str() + 2, "%d,%d", &x, &y) != 2) continue;
+        if (line[1] == 'U' || out.empty()) out.emplace_back();
+        out.back().push_back({static_cast<float>(x), static_cast<float>(-y)});
+    }
+    return out;
+}
+
+// The model drawn to fit a picture, as the viewer draws a pattern.
+QImage Draw(const Strokes& strokes, int w, int h) {
+    CLoomveilDoc doc;
+    for (const auto& st : strokes) {
+        doc.m_PointList.AddTail(test::kM);
+        for (const _tagREALPT& p : st) doc.m_PointList.AddTail(p);
+    }
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(nullptr, w, h);
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
+    doc.DrawPointList(&dc, w, h);
+    return bitmap.Image();
+}
+
+// The share of the ink of a that has ink of b within one pixel.
+double Overlap(const QImage& a, const QImage& b) {
+    int ink = 0, near = 0;
+    for (int y = 1; y + 1 < a.height(); ++y)
+        for (int x = 1; x + 1 < a.width(); ++x) {
+            if (test::IsWhite(a, x, y)) continue;
+            ++ink;
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy)
+                for (int dx = -1; dx <= 1 && !found; ++dx) found = !test::IsWhite(b, x + dx, y + dy);
+            near += found;
+        }
+    return ink ? static_cast<double>(near) / ink : 0.0;
+}
+
+TEST(DxfRoundTrip, WrittenDxfComesBackThroughTheDrawing) {
+    // A frame and a triangle, y down as the model has it.
+    const std::vector<_tagREALPT> pts = {test::kM, {0, 0},   {100, 0}, {100, 50}, {0, 50}, {0, 0},
+                                         test::kM, {20, 10}, {40, 10}, {30, 30},  {20, 10}};
+    const auto written = test::WriteList(&CLoomveilDoc::WriteDxf, pts);
+    ASSERT_TRUE(written.ok) << written.error;
+    const test::Rendered back = test::RenderText("dxf", written.bytes, 400, 300);
+    ASSERT_EQ(back.result, 1);
+
+    // Each polyline is one figure of the outline, its vertices in order, the
+    // whole scaled to fit 400 × 300 less 10 pixels each side.
+    const Strokes want = Split(pts), got = Split(back.points);
+    ASSERT_EQ(got.size(), want.size());
+    const Box wb = BoxOf(want), gb = BoxOf(got);
+    EXPECT_NEAR(gb.maxX - gb.minX, 380, 1.5);
+    const double s = (gb.maxX - gb.minX) / (wb.maxX - wb.minX);
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        ASSERT_EQ(got[k].size(), want[k].size()) << k;
+        for (std::size_t i = 0; i < want[k].size(); ++i) {
+            EXPECT_NEAR(got[k][i].x, gb.minX + (want[k][i].x - wb.minX) * s, 1.5) << k << "/" << i;
+            EXPECT_NEAR(got[k][i].y, gb.minY + (want[k][i].y - wb.minY) * s, 1.5) << k << "/" << i;
+        }
+    }
+}
+
+TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
+    const std::string dxf = test::Lines({"0", "SECTION", "2", "ENTITIES", "0", "LWPOLYLINE", "70", "1", "90", "4",
+                                         "10", "0", "20", "0", "10", "20", "20", "0", "42", "0.5", "10", "20", "20",
+                                         "10", "10", "0", "20", "10", "0", "CIRCLE", "10", "6", "20", "5", "40", "3",
+                                         "0", "LINE", "10", "12", "20", "2", "11", "18", "21", "8", "0", "ENDSEC",
+                                         "0", "EOF"});
+    test::TempDir dir;
+    CLoomveilDoc doc;
+    const test::Rendered drawn = test::RenderPath(doc, [&] {
+        const std::string path = dir.File("d.dxf");
+        test::WriteFile(path, dxf);
+        return path;
+    }(), 300, 200);
+    ASSERT_EQ(drawn.result, 1);
+    ASSERT_FALSE(drawn.points.empty());
+
+    doc.m_strFilePath = CString(dir.File("d.plt"));
+    ASSERT_TRUE(doc.WritePlt()) << doc.m_strError;
+    const std::string plt = test::ReadFile(dir.File("d.plt"));
+    const Strokes fromPlt = ReadPlt(plt);
+    const Strokes outline = Split(drawn.points);
+    ASSERT_EQ(fromPlt.size(), outline.size());
+
+    // The larger side spans 1000 plotter units, measured from the first
+    // point, truncated to whole units.
+    const Box ob = BoxOf(outline);
+    const double s = 1000.0 / std::max(ob.maxX - ob.minX, ob.maxY - ob.minY);
+    const _tagREALPT first = outline.front().front();
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+        ASSERT_EQ(fromPlt[k].size(), outline[k].size()) << k;
+        for (std::size_t i = 0; i < outline[k].size(); ++i) {
+            EXPECT_NEAR(fromPlt[k][i].x, (outline[k][i].x - first.x) * s, 1.01);
+            EXPECT_NEAR(fromPlt[k][i].y, (outline[k][i].y - first.y) * s, 1.01);
+        }
+    }
+
+    // Drawn as a pattern, the PLT looks like the drawing's outline.
+    const QImage a = Draw(outline, 200, 200), b = Draw(fromPlt, 200, 200);
+    EXPECT_GT(test::CountNonWhite(a), 300);
+    EXPECT_GE(Overlap(a, b), 0.97);
+    EXPECT_GE(Overlap(b, a), 0.97);
+
+    // And through a PLT reader, where the build has one, it reads back the
+    // same strokes.
+    const test::Rendered viaReader = test::RenderText("plt", plt, 200, 200);
+    if (viaReader.result) {
+        const Strokes read = Split(viaReader.points);
+        ASSERT_EQ(read.size(), fromPlt.size());
+        EXPECT_GE(Overlap(Draw(read, 200, 200), b), 0.97);
+    }
+}
+
+} // namespace
