@@ -1,14 +1,20 @@
-// The DXF loader on arbitrary bytes. The first byte chooses the source: bit
-// 0 clear reads the rest from memory; set, through a file, and with bit 1
-// also set behind comment pairs that end (byte >> 2) bytes before the end of
-// the reader's first 64 KiB buffer, so that the input meets the buffer
-// boundary. The extents are computed after the load. From memory with bit 1
-// set, searches for pairs are also run skimming and pair by pair, and must
-// agree.
+// The DXF loader and drawing on arbitrary bytes. The first byte chooses the
+// source: bit 0 clear reads the rest from memory; set, through a file, and
+// with bit 1 also set behind comment pairs that end (byte >> 2) bytes before
+// the end of the reader's first 64 KiB buffer, so that the input meets the
+// buffer boundary. From memory with bit 1 set, searches for pairs are also
+// run skimming and pair by pair, and must agree. After the load the drawing
+// is fitted into a small bitmap and painted with its outline collected; from
+// memory with bit 2 set it is also painted onto a paint device (as a
+// printer is), and with bit 3 set at a zoom 1000 times too large.
 #include "dxf/dxf_load.h"
+#include "dxf/dxf_paint.h"
 #include "dxf/dxf_reader_internal.h"
 
+#include <QGuiApplication>
+#include <QImage>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -56,6 +62,44 @@ std::string Padding(std::size_t bytes) {
     return out;
 }
 
+// Text needs the font machinery of a GUI application, without a screen.
+void EnsureApplication() {
+    static QGuiApplication* app = [] {
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "fuzz_dxf";
+        static char* argv[] = {name, nullptr};
+        return new QGuiApplication(argc, argv);
+    }();
+    (void)app;
+}
+
+void Paint(HDXFDRAWING h, bool device, bool zoomIn) {
+    DxfSetView(h, 0, 0, 64, 48, RGB(0xD0, 0xD0, 0xD0));
+    DxfZoomExtents(h);
+    if (zoomIn) {
+        if (auto* d = static_cast<DXFDRAWING*>(GlobalLock(h))) {
+            d->dZoom *= 1000.0;
+            GlobalUnlock(h);
+        }
+    }
+    DXFOUTLINE outline;
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(nullptr, 64, 48);
+    {
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(&bitmap);
+        DxfPaint(h, &dc, &outline);
+    }
+    if (device) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        CDC dc;
+        dc.AttachDevice(&image, false);
+        DxfPaint(h, &dc, nullptr);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             close(fd);
         }
     }
-    DxfZoomExtents(h);
+    EnsureApplication();
+    Paint(h, !(mode & 1) && (mode & 4), !(mode & 1) && (mode & 8));
     DxfDestroyDrawing(h);
     return 0;
 }
