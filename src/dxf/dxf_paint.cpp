@@ -628,6 +628,8 @@ void DrawEntity(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const void* dat
         for (const DXFCOORD& p : e.pt) {
             const DevPt d = v.Map(p.x, p.y, t);
             corners.emplace_back(d.x, d.y);
+            if (!Finite(d)) corners.clear();
+            if (corners.empty()) break;
         }
         if (!std::all_of(corners.begin(), corners.end(), [](const QPointF& p) { return Near({p.x(), p.y()}); }))
             corners = ClipPolygon(corners, QRectF(QPointF(-kFar, -kFar), QPointF(kFar, kFar)));
