@@ -79,7 +79,7 @@ class Emitter {
 public:
     Emitter(CDC* dc, int pass, const View& v, const Transform& t, const std::vector<DevPt>& poly, double l,
             double top, double r, double b)
-        : m_dc(dc), m_pass(pass), m_v(v), m_t(t), m_poly(poly), m_pen(dc), m_l(l), m_top(top), m_r(r), m_b(b) {}
+        : m_pass(pass), m_v(v), m_t(t), m_poly(poly), m_pen(dc), m_l(l), m_top(top), m_r(r), m_b(b) {}
 
     void MoveTo(const WorldPt& p) {
         m_cur = p;
@@ -104,7 +104,6 @@ public:
     }
 
 private:
-    CDC* m_dc;
     int m_pass;
     const View& m_v;
     const Transform& m_t;

@@ -390,7 +390,7 @@ void DrawEllipseShape(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const Ell
         }
         U *= t.sx;
     }
-    const bool dashed = lt && lt->dPatternLength != 0 && P <= U && P * kz >= 5.0;
+    const bool dashed = lt && lt->dPatternLength != 0 && P <= U && P * v.unit * v.zoom >= 5.0;
     if (!dashed) {
         if (plain) {
             const DevPt p = v.Map(e.cx - e.rx, e.cy - ry, t), q = v.Map(e.cx + e.rx, e.cy + ry, t);
@@ -414,7 +414,7 @@ void DrawEllipseShape(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const Ell
     // five pixels (between 8 and 100 of them).
     const double reps = std::ceil(U / P);
     const double ltScale = U / reps / lt->dPatternLength;
-    const double chords = std::ceil(U * kz / 5.0);
+    const double chords = std::ceil(U * v.unit * v.zoom / 5.0);
     const int n = std::isfinite(chords) ? static_cast<int>(std::clamp(chords, 8.0, 100.0)) : 8;
     double phase = 0;
     for (int i = 0; i < n; ++i) {

@@ -29,7 +29,7 @@ using DXFOUTLINE = CList<_tagREALPT2, _tagREALPT2>;
 // contents after kMaxBlockEntityDraws entities; the outline stops growing
 // at kMaxOutlinePoints points (256 MiB), a figure that would pass it is
 // left out whole.
-constexpr long long kMaxBlockEntityDraws = 1LL << 22;
+constexpr long long kMaxBlockEntityDraws = 1LL << 20;
 constexpr std::size_t kMaxOutlinePoints = std::size_t{1} << 25;
 
 // The colour of a colour number: the 256-entry palette, where white is

@@ -103,9 +103,8 @@ void DxfDrawText(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER* pHeader,
     for (DWORD i = 0; i < d.nStyles && pText->dwStyle; ++i)
         if (d.styles[i].dwId == pText->dwStyle) style = &d.styles[i];
     // A text without a height of its own takes its style's last height.
-    const double kz = v.unit * v.zoom;
-    double h = std::trunc(pText->dHeight * sy * kz);
-    if (style && pText->dHeight <= 0) h = std::trunc(style->dLastHeight * sy * kz);
+    double h = std::trunc(pText->dHeight * sy * v.unit * v.zoom);
+    if (style && pText->dHeight <= 0) h = std::trunc(style->dLastHeight * sy * v.unit * v.zoom);
     if (!(std::fabs(h) > 1) || !(std::fabs(h) <= kMaxTextPixels)) return;
     const double w = std::trunc(std::fabs(h) * pText->dWidthFactor * 0.5);
     if (!(std::fabs(w) <= kMaxTextPixels)) return;

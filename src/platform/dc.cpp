@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -781,18 +782,48 @@ void CDC::RecordFigure(const std::vector<QPointF>& points, bool closed) {
     m_pathNewStroke = true;
 }
 
+namespace {
+
+// The last curve flattened, by its arguments in device units: the same
+// figure is often drawn twice in a row (into a picture, then into a path
+// for its outline), and flattening is the costly part.
+struct CurveMemo {
+    long long key[9] = {};
+    bool valid = false;
+    std::vector<QPointF> points;
+
+    bool Find(const long long (&k)[9], std::vector<QPointF>& out) {
+        if (!valid || !std::equal(std::begin(k), std::end(k), std::begin(key))) return false;
+        out = points;
+        return true;
+    }
+    void Keep(const long long (&k)[9], const std::vector<QPointF>& in) {
+        std::copy(std::begin(k), std::end(k), std::begin(key));
+        points = in;
+        valid = true;
+    }
+};
+thread_local CurveMemo t_curveMemo;
+
+} // namespace
+
 BOOL CDC::Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
-    const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
-    const double l = std::min(left, right) + ox, r = std::max(left, right) + ox;
-    const double t = std::min(top, bottom) + oy, b = std::max(top, bottom) + oy;
-    const double cx = (l + r) / 2, cy = (t + b) / 2, rx = (r - l) / 2, ry = (b - t) / 2;
-    const double a0 = RayParameter(cx, cy, rx, ry, xStart + ox, yStart + oy);
-    const double a1 = RayParameter(cx, cy, rx, ry, xEnd + ox, yEnd + oy);
-    double sweep = a1 - a0;
-    if (sweep <= 0) sweep += kTwoPi;
+    const long long ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+    const long long key[9] = {left + ox, top + oy, right + ox, bottom + oy, xStart + ox, yStart + oy,
+                              xEnd + ox, yEnd + oy, 0};
     std::vector<QPointF>& points = m_figure;
-    points.clear();
-    EllipsePoints(cx, cy, rx, ry, a0, sweep, points);
+    if (!t_curveMemo.Find(key, points)) {
+        const double l = static_cast<double>(std::min(key[0], key[2])), r = static_cast<double>(std::max(key[0], key[2]));
+        const double t = static_cast<double>(std::min(key[1], key[3])), b = static_cast<double>(std::max(key[1], key[3]));
+        const double cx = (l + r) / 2, cy = (t + b) / 2, rx = (r - l) / 2, ry = (b - t) / 2;
+        const double a0 = RayParameter(cx, cy, rx, ry, static_cast<double>(key[4]), static_cast<double>(key[5]));
+        const double a1 = RayParameter(cx, cy, rx, ry, static_cast<double>(key[6]), static_cast<double>(key[7]));
+        double sweep = a1 - a0;
+        if (sweep <= 0) sweep += kTwoPi;
+        points.clear();
+        EllipsePoints(cx, cy, rx, ry, a0, sweep, points);
+        t_curveMemo.Keep(key, points);
+    }
     if (Recording())
         RecordFigure(points, false);
     else
@@ -801,13 +832,17 @@ BOOL CDC::Arc(int left, int top, int right, int bottom, int xStart, int yStart, 
 }
 
 BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
-    const double ox = m_viewportOrg.x, oy = m_viewportOrg.y;
-    const double l = std::min(left, right) + ox, r = std::max(left, right) + ox;
-    const double t = std::min(top, bottom) + oy, b = std::max(top, bottom) + oy;
+    const long long ox = m_viewportOrg.x, oy = m_viewportOrg.y;
+    const long long key[9] = {left + ox, top + oy, right + ox, bottom + oy, 0, 0, 0, 0, 1};
     std::vector<QPointF>& points = m_figure;
-    points.clear();
-    EllipsePoints((l + r) / 2, (t + b) / 2, (r - l) / 2, (b - t) / 2, 0.0, kTwoPi, points);
-    points.pop_back(); // the closing point is the first one
+    if (!t_curveMemo.Find(key, points)) {
+        const double l = static_cast<double>(std::min(key[0], key[2])), r = static_cast<double>(std::max(key[0], key[2]));
+        const double t = static_cast<double>(std::min(key[1], key[3])), b = static_cast<double>(std::max(key[1], key[3]));
+        points.clear();
+        EllipsePoints((l + r) / 2, (t + b) / 2, (r - l) / 2, (b - t) / 2, 0.0, kTwoPi, points);
+        points.pop_back(); // the closing point is the first one
+        t_curveMemo.Keep(key, points);
+    }
     if (Recording())
         RecordFigure(points, true);
     else
