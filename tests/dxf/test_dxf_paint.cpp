@@ -60,6 +60,11 @@ TEST(DxfPaint, ColoursComeFromThePaletteOrTheLayerAndWhiteIsBlack) {
     EXPECT_EQ(p.At(40, 70), kRed);
     for (int y : {60, 50, 40, 30}) EXPECT_EQ(p.At(40, y), kBlack) << y;
     EXPECT_EQ(p.At(40, 20), kGreen); // by block on a layer takes the layer's colour
+
+    // The frame: the view filled with the background, edged in white.
+    EXPECT_EQ(p.At(0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(p.At(99, 99), RGB(255, 255, 255));
+    EXPECT_TRUE(p.Background(1, 1));
 }
 
 TEST(DxfPaint, HorizontalLineSetsBothEndsAndItsOutlineIsOneFigure) {
@@ -169,13 +174,12 @@ TEST(DxfPaint, BulgesBecomeArcsCounterClockwiseFromStartToEnd) {
     EXPECT_TRUE(b.At(40, 79) == kRed || b.At(40, 80) == kRed || b.At(40, 81) == kRed); // (1, -2)
     EXPECT_EQ(b.DrawnWhere([](int, int y) { return y < 40; }), 0); // the arc leaves out the top
     EXPECT_GT(b.DrawnWhere([](int x, int y) { return y < 56 && (x < 20 || x > 60); }), 0); // bulging beyond the chord
-}
 
-TEST(DxfPaint, ClosedPolylineWhoseLastVertexHasABulgeClosesStraight) {
-    Drawing d(Drawing_("", "0|LWPOLYLINE|62|1|70|1|90|3|10|0|20|0|10|4|20|0|10|4|20|4|42|1"));
-    const Picture p = PaintAt(d, 60, 60, 10, -1, -1);
-    // The closing segment from (4, 4) to (0, 0) is the diagonal.
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(p.At(10 + i * 10, 50 - i * 10), kRed) << i;
+    // A closed polyline whose last vertex has a bulge closes with the
+    // straight diagonal from (4, 4) to (0, 0).
+    Drawing closed(Drawing_("", "0|LWPOLYLINE|62|1|70|1|90|3|10|0|20|0|10|4|20|0|10|4|20|4|42|1"));
+    const Picture c = PaintAt(closed, 60, 60, 10, -1, -1);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(c.At(10 + i * 10, 50 - i * 10), kRed) << i;
 }
 
 // A block with a horizontal line and a point, inserted turned by 90
@@ -368,17 +372,6 @@ TEST(DxfPaint, AbsurdCoordinatesAndScalesStayBounded) {
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20.0);
     EXPECT_EQ(p.At(20, 40), kRed); // the ordinary line is there
     EXPECT_LT(p.outline.size(), 2000000u);
-}
-
-TEST(DxfPaint, PaintFramesTheViewAndDrawsNothingForAnEmptyDrawing) {
-    Drawing d(Drawing_("", ""));
-    const Picture p = PaintAt(d, 30, 20, 10);
-    EXPECT_TRUE(p.painted);
-    EXPECT_EQ(p.At(0, 0), RGB(255, 255, 255)); // the edge in the white pen
-    EXPECT_EQ(p.At(29, 19), RGB(255, 255, 255));
-    EXPECT_TRUE(p.Background(1, 1));
-    EXPECT_TRUE(p.Background(28, 18));
-    EXPECT_TRUE(p.outline.empty());
 }
 
 } // namespace
