@@ -5,7 +5,6 @@
 #include <cfloat>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
 
@@ -39,27 +38,6 @@ Box BoxOf(const Strokes& s) {
             b.maxY = std::max<double>(b.maxY, p.y);
         }
     return b;
-}
-
-// The strokes of a PLT file: PU starts one, PD continues it; y points up in
-// the file and down in the model.
-Strokes ReadPlt(const std::string& text) {
-    Strokes out;
-    std::istringstream in(text);
-    std::string line;
-    bool setup = true;
-    while (std::getline(in, line)) {
-        if (line.rfind("SC", 0) == 0) {
-            setup = false;
-            continue;
-        }
-        if (setup || line.size() < 3 || (line.rfind("PU", 0) != 0 && line.rfind("PD", 0) != 0)) continue;
-        int x = 0, y = 0;
-        if (std::sscanf(line.c_str() + 2, "%d,%d", &x, &y) != 2) continue;
-        if (line[1] == 'U' || out.empty()) out.emplace_back();
-        out.back().push_back({static_cast<float>(x), static_cast<float>(-y)});
-    }
-    return out;
 }
 
 // The model drawn to fit a picture, as the viewer draws a pattern.
@@ -138,7 +116,14 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
     doc.m_strFilePath = CString(dir.File("d.plt"));
     ASSERT_TRUE(doc.WritePlt()) << doc.m_strError;
     const std::string plt = test::ReadFile(dir.File("d.plt"));
-    const Strokes fromPlt = ReadPlt(plt);
+    const test::Rendered viaReader = test::RenderText("plt", plt, 200, 200);
+    ASSERT_EQ(viaReader.result, 1);
+    // The pen-up move to the origin before the scale is set is a stroke of
+    // one point; the drawing's figures follow it.
+    Strokes fromPlt = Split(viaReader.points);
+    ASSERT_FALSE(fromPlt.empty());
+    EXPECT_EQ(fromPlt.front().size(), 1u);
+    fromPlt.erase(fromPlt.begin());
     const Strokes outline = Split(drawn.points);
     ASSERT_EQ(fromPlt.size(), outline.size());
 
@@ -161,14 +146,6 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
     EXPECT_GE(Overlap(a, b), 0.97);
     EXPECT_GE(Overlap(b, a), 0.97);
 
-    // And through a PLT reader, where the build has one, it reads back the
-    // same strokes.
-    const test::Rendered viaReader = test::RenderText("plt", plt, 200, 200);
-    if (viaReader.result) {
-        const Strokes read = Split(viaReader.points);
-        ASSERT_EQ(read.size(), fromPlt.size());
-        EXPECT_GE(Overlap(Draw(read, 200, 200), b), 0.97);
-    }
 }
 
 } // namespace
