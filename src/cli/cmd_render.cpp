@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "cli/render_file.h"
+#include "dxf/cdxf_drawing.h"
 #include "model/jumps.h"
 
 #include <cstdio>
@@ -61,9 +62,14 @@ int RunRender(int argc, char** argv) {
             status = kExitFailed;
             continue;
         }
-        if (args->Has("--jumps"))
-            DrawJumps(r.image, doc.m_PointList, size.width, size.height,
-                      IsFileExt(doc.m_strFileExt, "dxf") ? JumpSpace::device : JumpSpace::fitted);
+        if (args->Has("--jumps")) {
+            // A drawing's outline is in pixels already, drawn on grey.
+            if (IsFileExt(doc.m_strFileExt, "dxf"))
+                DrawJumps(r.image, doc.m_PointList, size.width, size.height, JumpSpace::device,
+                          qRgb(GetRValue(kDxfBackground), GetGValue(kDxfBackground), GetBValue(kDxfBackground)));
+            else
+                DrawJumps(r.image, doc.m_PointList, size.width, size.height, JumpSpace::fitted);
+        }
         const std::string path = names.For(input);
         if (const std::string err = SavePng(r.image, path); !err.empty()) {
             ReportError(path, err);

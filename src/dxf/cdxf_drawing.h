@@ -6,6 +6,9 @@
 #include "dxf/dxf_load.h"
 #include "dxf/dxf_paint.h"
 
+// The light grey a drawing is painted on, in the viewer and on paper.
+constexpr COLORREF kDxfBackground = RGB(0xD0, 0xD0, 0xD0);
+
 class CDxfDrawing {
 public:
     CDxfDrawing() = default;

@@ -71,9 +71,9 @@ bool Clip(double& x0, double& y0, double& x1, double& y1, int w, int h) {
 }
 
 // A dashed line from (x0, y0) to (x1, y1), both ends included, setting
-// only pixels that are still white. The dash phase counts from the start
+// only pixels that still have the background colour. The dash phase counts from the start
 // of the whole jump, also where clipping cut its beginning off.
-void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb colour) {
+void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background, QRgb colour) {
     double ax = x0, ay = y0, bx = x1, by = y1;
     if (!Clip(ax, ay, bx, by, image.width(), image.height())) return;
     const long long phase = static_cast<long long>(std::fmax(std::fabs(ax - x0), std::fabs(ay - y0)));
@@ -82,11 +82,11 @@ void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb colour) {
     const int dx = std::abs(ex - sx), dy = -std::abs(ey - sy);
     const int stepX = sx < ex ? 1 : -1, stepY = sy < ey ? 1 : -1;
     int err = dx + dy;
-    const QRgb white = qRgb(255, 255, 255);
+    background |= 0xFF000000u;
     for (long long i = phase;; ++i) {
         if (i % kDashPeriod < kDashOn && sx >= 0 && sy >= 0 && sx < image.width() && sy < image.height()) {
             QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(sy));
-            if ((row[sx] | 0xFF000000u) == white) row[sx] = colour;
+            if ((row[sx] | 0xFF000000u) == background) row[sx] = colour;
         }
         if (sx == ex && sy == ey) break;
         const int e2 = 2 * err;
@@ -119,7 +119,8 @@ std::vector<Jump> FindJumps(const CPointList& list) {
     return jumps;
 }
 
-void DrawJumps(QImage& image, const CPointList& list, int width, int height, JumpSpace space, QRgb colour) {
+void DrawJumps(QImage& image, const CPointList& list, int width, int height, JumpSpace space, QRgb background,
+               QRgb colour) {
     if (image.isNull() || (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32))
         return;
     const Fit fit(list, width, height);
@@ -138,6 +139,6 @@ void DrawJumps(QImage& image, const CPointList& list, int width, int height, Jum
         }
         // INT_MIN stands for a position past int's range: not drawable.
         if (x0 == INT_MIN || y0 == INT_MIN || x1 == INT_MIN || y1 == INT_MIN) continue;
-        DashedLine(image, x0, y0, x1, y1, colour);
+        DashedLine(image, x0, y0, x1, y1, background, colour);
     }
 }

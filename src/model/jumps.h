@@ -25,8 +25,9 @@ enum class JumpSpace {
 constexpr QRgb kJumpColour = qRgb(0x80, 0x80, 0x80);
 
 // Draws every jump of list into image, one pixel wide, dashed (4 pixels on,
-// 3 off), on white pixels only, so the strokes stay on top. The fit is the
+// 3 off), only on pixels of the background colour, so the strokes stay on
+// top. The fit is the
 // drawing's own for a width × height picture at the image's origin; where
 // that drawing draws nothing (no extent on one axis), no jump is drawn.
 void DrawJumps(QImage& image, const CPointList& list, int width, int height, JumpSpace space,
-               QRgb colour = kJumpColour);
+               QRgb background = qRgb(255, 255, 255), QRgb colour = kJumpColour);

@@ -140,7 +140,7 @@ double DxfPixelsPerDrawingUnit(const DxfSource& source, int width, int height) {
     if (!DxfLoadFile(drawing.GetHandle(), source)) return 0;
     DXFBOX extents{};
     if (!DxfGetExtents(drawing.GetHandle(), &extents)) return 0;
-    if (!drawing.SetView(0, 0, width, height, RGB(0xD0, 0xD0, 0xD0)) || !drawing.ZoomExtents()) return 0;
+    if (!drawing.SetView(0, 0, width, height, kDxfBackground) || !drawing.ZoomExtents()) return 0;
     GlobalLockGuard<DXFDRAWING> d(drawing.GetHandle());
     if (!d) return 0;
     const double pixels = d->dUnit * d->dZoom;

@@ -26,7 +26,7 @@ int CLoomveilDoc::RenderDxf(CDC* pDC, int width, int height) {
     // The drawing is fitted into the picture where the DC's origin puts it
     // (below the header on a printed page), and drawn in device units.
     const CPoint origin = pDC->GetViewportOrg();
-    drawing.SetView(origin.x, origin.y, width, height, RGB(0xD0, 0xD0, 0xD0));
+    drawing.SetView(origin.x, origin.y, width, height, kDxfBackground);
     drawing.ZoomExtents();
     pDC->SetViewportOrg(0, 0);
     const int result = drawing.Paint(pDC, &outline);

@@ -137,6 +137,26 @@ TEST(CliRender, JumpsAreDashedLinesBetweenStrokes) {
     EXPECT_NEAR(grey, 190 * 4 / 7, 3); // dashes of 4 on, 3 off
     EXPECT_EQ(grey + white, 190);
     for (int y = 2; y < 198; ++y) EXPECT_EQ(jumps.pixel(1, y), plain.pixel(1, y)); // the strokes stay
+
+    // The same two strokes as DXF lines: the jump runs over the drawing's
+    // grey background, along the top of the fitted picture.
+    const std::string dxf = dir.File("two.dxf");
+    test::WriteFile(dxf, "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n0\n21\n100\n"
+                         "0\nLINE\n10\n100\n20\n100\n11\n100\n21\n0\n0\nENDSEC\n0\nEOF\n");
+    ASSERT_EQ(RunCli({"render", dxf, "-o", dir.File("dplain.png"), "--size", "200x200"}).exitCode, 0);
+    ASSERT_EQ(RunCli({"render", dxf, "-o", dir.File("djumps.png"), "--size", "200x200", "--jumps"}).exitCode,
+              0);
+    const QImage dplain(QString::fromStdString(dir.File("dplain.png")));
+    const QImage djumps(QString::fromStdString(dir.File("djumps.png")));
+    int changed = 0, changedToJump = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (djumps.pixel(x, y) == dplain.pixel(x, y)) continue;
+            ++changed;
+            changedToJump += djumps.pixel(x, y) == qRgb(128, 128, 128) && y < 15;
+        }
+    EXPECT_GT(changed, 80);
+    EXPECT_EQ(changedToJump, changed);
 }
 
 TEST(CliThumbnail, FilesThatDrawNothingGiveNoPicture) {
