@@ -145,6 +145,12 @@ bool PointCode(int code, int points, int& index, int& axis) {
     return index < points;
 }
 
+// The next element of a counted sequence, or null once count elements are
+// filled (or when there is no array).
+template <class T> T* NextOf(T* array, int& filled, int count) {
+    return array && filled < count ? &array[filled++] : nullptr;
+}
+
 void ReadLine(DXFREADER* r, DXFENTITYCOMMON* c, DXFLINE* e, char* v) {
     std::memset(e, 0, sizeof *e);
     c->wType = DXF_LINE;
@@ -194,13 +200,7 @@ void ReadArc(DXFREADER* r, DXFENTITYCOMMON* c, DXFARC* e, char* v) {
         int i, axis;
         if (PointCode(code, 1, i, axis))
             SetCoord(e->ptCenter, axis, s);
-        else if (code == 40)
-            e->dRadius = DxfAtof(s);
-        else if (code == 50)
-            e->dStartAngle = DxfAtof(s);
-        else if (code == 51)
-            e->dEndAngle = DxfAtof(s);
-        else
+        else if (!DxfStoreField(code, s, {{40, &e->dRadius}, {50, &e->dStartAngle}, {51, &e->dEndAngle}}))
             StoreCommon(c, code, s);
         return true;
     });
@@ -214,13 +214,8 @@ void ReadEllipse(DXFREADER* r, DXFENTITYCOMMON* c, DXFELLIPSE* e, char* v) {
         int i, axis;
         if (PointCode(code, 2, i, axis))
             SetCoord(i == 0 ? e->ptCenter : e->ptMajor, axis, s);
-        else if (code == 40)
-            e->dRatio = DxfAtof(s);
-        else if (code == 41)
-            e->dStartParam = DxfAtof(s);
-        else if (code == 42)
-            e->dEndParam = DxfAtof(s);
-        else if (!owner.Store(c, code, s))
+        else if (!DxfStoreField(code, s, {{40, &e->dRatio}, {41, &e->dStartParam}, {42, &e->dEndParam}}) &&
+                 !owner.Store(c, code, s))
             StoreCommon(c, code, s);
         return true;
     });
@@ -256,16 +251,8 @@ void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v) {
             SetCoord(i == 0 ? e->ptInsert : e->ptAlign, axis, s);
             return true;
         }
+        if (DxfStoreField(code, s, {{40, &e->dHeight}, {41, &e->dWidthFactor}, {50, &e->dRotation}})) return true;
         switch (code) {
-        case 40:
-            e->dHeight = DxfAtof(s);
-            break;
-        case 41:
-            e->dWidthFactor = DxfAtof(s);
-            break;
-        case 50:
-            e->dRotation = DxfAtof(s);
-            break;
         case 72:
             e->wJustify = static_cast<WORD>((e->wJustify & 0xFF00) | (DxfAtoi(s) & 0xFF));
             break;
@@ -297,26 +284,13 @@ void ReadInsert(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
             SetCoord(e->ptInsert, axis, s);
             return true;
         }
-        switch (code) {
-        case 41:
-            e->dScaleX = DxfAtof(s);
-            break;
-        case 42:
-            e->dScaleY = DxfAtof(s);
-            break;
-        case 43:
-            e->dScaleZ = DxfAtof(s);
-            break;
-        case 50:
-            e->dRotation = DxfAtof(s);
-            break;
-        case 2:
+        if (DxfStoreField(code, s,
+                        {{41, &e->dScaleX}, {42, &e->dScaleY}, {43, &e->dScaleZ}, {50, &e->dRotation}}))
+            return true;
+        if (code == 2)
             DxfCopyText(e->szBlock, s);
-            break;
-        default:
+        else
             StoreCommon(c, code, s, false);
-            break;
-        }
         return true;
     });
 }
@@ -327,37 +301,15 @@ void ReadDimension(DXFREADER* r, DXFENTITYCOMMON* c, DXFDIMENSIONENTRY* e, char*
     e->szText[0] = '\0';
     c->wType = DXF_DIMENSION;
     ReadPairs(r, v, [&](int code, std::string_view s) {
+        // The definition point is the first point (10), the extension line
+        // origins the fourth and fifth (13, 14).
+        int i, axis;
+        if (PointCode(code, 5, i, axis) && (i == 0 || i >= 3)) {
+            SetCoord(i == 0 ? e->ptDef : i == 3 ? e->ptExt1 : e->ptExt2, axis, s);
+            return true;
+        }
+        if (DxfStoreField(code, s, {{53, &e->dTextRotation}})) return true;
         switch (code) {
-        case 10:
-            e->ptDef.x = DxfAtof(s);
-            break;
-        case 20:
-            e->ptDef.y = DxfAtof(s);
-            break;
-        case 30:
-            e->ptDef.z = DxfAtof(s);
-            break;
-        case 13:
-            e->ptExt1.x = DxfAtof(s);
-            break;
-        case 23:
-            e->ptExt1.y = DxfAtof(s);
-            break;
-        case 33:
-            e->ptExt1.z = DxfAtof(s);
-            break;
-        case 14:
-            e->ptExt2.x = DxfAtof(s);
-            break;
-        case 24:
-            e->ptExt2.y = DxfAtof(s);
-            break;
-        case 34:
-            e->ptExt2.z = DxfAtof(s);
-            break;
-        case 53:
-            e->dTextRotation = DxfAtof(s);
-            break;
         case 2:
             DxfCopyText(e->szBlock, s);
             break;
@@ -397,7 +349,6 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     OwnerCapture owner;
     int capacity = 0;
     int n10 = 0, n20 = 0;
-    auto next = [&](int& k) -> DXFVERTEX* { return k < capacity ? &e->pVertices[k++] : nullptr; };
     // Widths and bulges are written only for the vertices that have them,
     // after the vertex's 10/20: they belong to the vertex of the last 10.
     auto current = [&]() -> DXFVERTEX* { return n10 >= 1 && n10 <= capacity ? &e->pVertices[n10 - 1] : nullptr; };
@@ -424,10 +375,10 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
             break;
         }
         case 10:
-            if (DXFVERTEX* p = next(n10)) p->x = DxfAtof(s);
+            if (DXFVERTEX* p = NextOf(e->pVertices, n10, capacity)) p->x = DxfAtof(s);
             break;
         case 20:
-            if (DXFVERTEX* p = next(n20)) p->y = DxfAtof(s);
+            if (DXFVERTEX* p = NextOf(e->pVertices, n20, capacity)) p->y = DxfAtof(s);
             break;
         case 40:
             if (DXFVERTEX* p = current()) p->dStartWidth = DxfAtof(s);
@@ -469,29 +420,9 @@ void ReadPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     while (std::strcmp(v, "VERTEX") == 0) {
         DXFVERTEX vx{};
         ReadPairs(r, v, [&](int code, std::string_view s) {
-            switch (code) {
-            case 10:
-                vx.x = DxfAtof(s);
-                break;
-            case 20:
-                vx.y = DxfAtof(s);
-                break;
-            case 30:
-                vx.z = DxfAtof(s);
-                break;
-            case 40:
-                vx.dStartWidth = DxfAtof(s);
-                break;
-            case 41:
-                vx.dEndWidth = DxfAtof(s);
-                break;
-            case 42:
-                vx.dBulge = DxfAtof(s);
-                break;
-            case 50:
-                vx.dTangent = DxfAtof(s);
-                break;
-            }
+            DxfStoreField(code, s,
+                        {{10, &vx.x}, {20, &vx.y}, {30, &vx.z}, {40, &vx.dStartWidth}, {41, &vx.dEndWidth},
+                         {42, &vx.dBulge}, {50, &vx.dTangent}});
             return true;
         });
         if (lost) continue;
@@ -547,19 +478,19 @@ void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
             f11 = f21 = 0;
             break;
         case 40:
-            if (knots < knotCap) e->pKnots[knots++] = ToFloat(DxfAtof(s));
+            if (float* k = NextOf(e->pKnots, knots, knotCap)) *k = ToFloat(DxfAtof(s));
             break;
         case 10:
-            if (c10 < ctrlCap) e->pControlPts[c10++].x = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pControlPts, c10, ctrlCap)) p->x = DxfAtof(s);
             break;
         case 20:
-            if (c20 < ctrlCap) e->pControlPts[c20++].y = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pControlPts, c20, ctrlCap)) p->y = DxfAtof(s);
             break;
         case 11:
-            if (f11 < fitCap) e->pFitPts[f11++].x = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pFitPts, f11, fitCap)) p->x = DxfAtof(s);
             break;
         case 21:
-            if (f21 < fitCap) e->pFitPts[f21++].y = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pFitPts, f21, fitCap)) p->y = DxfAtof(s);
             break;
         default:
             if (!owner.Store(c, code, s)) StoreCommon(c, code, s);
@@ -632,20 +563,20 @@ void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
         }
         case 10:
             if (verts) {
-                if (b10 < nBoundary) verts[b10++].x = DxfAtof(s);
-            } else if (edge && s10 < ctrlCap) {
-                edge->pControlPts[s10++].x = DxfAtof(s);
+                if (DXFVERTEX* p = NextOf(verts, b10, nBoundary)) p->x = DxfAtof(s);
+            } else if (DXFCOORD* p = edge ? NextOf(edge->pControlPts, s10, ctrlCap) : nullptr) {
+                p->x = DxfAtof(s);
             }
             break;
         case 20:
             if (verts) {
-                if (b20 < nBoundary) verts[b20++].y = DxfAtof(s);
-            } else if (edge && s20 < ctrlCap) {
-                edge->pControlPts[s20++].y = DxfAtof(s);
+                if (DXFVERTEX* p = NextOf(verts, b20, nBoundary)) p->y = DxfAtof(s);
+            } else if (DXFCOORD* p = edge ? NextOf(edge->pControlPts, s20, ctrlCap) : nullptr) {
+                p->y = DxfAtof(s);
             }
             break;
         case 42:
-            if (verts && b42 < nBoundary) verts[b42++].dBulge = DxfAtof(s);
+            if (DXFVERTEX* p = NextOf(verts, b42, nBoundary)) p->dBulge = DxfAtof(s);
             break;
         case 94:
             if (edge) edge->nDegree = DxfAtoi(s);
@@ -671,7 +602,7 @@ void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
             }
             break;
         case 40:
-            if (edge && knots < knotCap) edge->pKnots[knots++] = ToFloat(DxfAtof(s));
+            if (float* k = edge ? NextOf(edge->pKnots, knots, knotCap) : nullptr) *k = ToFloat(DxfAtof(s));
             break;
         case 78: {
             FreePattern(e, N);
@@ -697,19 +628,19 @@ void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
             break;
         }
         case 53:
-            if (n53 < N) e->pPatternAngles[n53++] = DxfAtof(s);
+            if (double* a = NextOf(e->pPatternAngles, n53, N)) *a = DxfAtof(s);
             break;
         case 43:
-            if (n43 < N) e->pPatternBase[n43++].x = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pPatternBase, n43, N)) p->x = DxfAtof(s);
             break;
         case 44:
-            if (n44 < N) e->pPatternBase[n44++].y = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pPatternBase, n44, N)) p->y = DxfAtof(s);
             break;
         case 45:
-            if (n45 < N) e->pPatternOffset[n45++].x = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pPatternOffset, n45, N)) p->x = DxfAtof(s);
             break;
         case 46:
-            if (n46 < N) e->pPatternOffset[n46++].y = DxfAtof(s);
+            if (DXFCOORD* p = NextOf(e->pPatternOffset, n46, N)) p->y = DxfAtof(s);
             break;
         case 79:
             if (L < N) {

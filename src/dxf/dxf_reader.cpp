@@ -171,130 +171,61 @@ void AfterEndBlock(DXFREADER* r) {
         DxfRewind(r);
 }
 
-// Stores a table entry's pair; the entry record is chosen by nTable.
+// Stores a table entry's pair; the entry record is chosen by nTable. Flags
+// (70, and a style's 71) keep their low byte, sign-extended.
 void StoreTableValue(UINT nTable, void* pEntry, int code, std::string_view v) {
     auto flags = [&] { return static_cast<int>(static_cast<signed char>(DxfAtoi(v) & 0xFF)); };
     switch (nTable) {
     case DXF_TABLE_LAYER: {
         auto* e = static_cast<DXFLAYERENTRY*>(pEntry);
-        switch (code) {
-        case 2:
-            DxfCopyText(e->szName, v);
-            break;
-        case 70:
+        if (code == 70)
             e->nFlags = flags();
-            break;
-        case 62:
-            e->nColor = DxfAtoi(v);
-            break;
-        case 6:
-            DxfCopyText(e->szLineType, v);
-            break;
-        }
+        else
+            DxfStoreField(code, v, {{2, e->szName}, {62, &e->nColor}, {6, e->szLineType}});
         break;
     }
     case DXF_TABLE_LTYPE: {
+        // The dashes (49) are counted by the caller.
         auto* e = static_cast<DXFLTYPEENTRY*>(pEntry);
-        switch (code) {
-        case 2:
-            DxfCopyText(e->szName, v);
-            break;
-        case 70:
+        if (code == 70)
             e->nFlags = flags();
-            break;
-        case 3:
-            DxfCopyText(e->szDescription, v);
-            break;
-        case 73:
-            e->nDashes = DxfAtoi(v);
-            break;
-        case 40:
-            e->dPatternLength = DxfAtof(v);
-            break;
-        case 49:
-            break; // counted by the caller
-        }
+        else
+            DxfStoreField(code, v,
+                          {{2, e->szName}, {3, e->szDescription}, {73, &e->nDashes}, {40, &e->dPatternLength}});
         break;
     }
     case DXF_TABLE_STYLE: {
         auto* e = static_cast<DXFSTYLEENTRY*>(pEntry);
-        switch (code) {
-        case 2:
-            DxfCopyText(e->szName, v);
-            break;
-        case 3:
-            DxfCopyText(e->szFontFile, v);
-            break;
-        case 70:
+        if (code == 70)
             e->nFlags = flags();
-            break;
-        case 71:
+        else if (code == 71)
             e->nGenFlags = flags();
-            break;
-        case 40:
-            e->dHeight = DxfAtof(v);
-            break;
-        case 41:
-            e->dWidthFactor = DxfAtof(v);
-            break;
-        case 42:
-            e->dLastHeight = DxfAtof(v);
-            break;
-        case 50:
-            e->dOblique = DxfAtof(v);
-            break;
-        }
+        else
+            DxfStoreField(code, v,
+                          {{2, e->szName}, {3, e->szFontFile}, {40, &e->dHeight}, {41, &e->dWidthFactor},
+                           {42, &e->dLastHeight}, {50, &e->dOblique}});
         break;
     }
     case DXF_TABLE_DIMSTYLE: {
         auto* e = static_cast<DXFDIMSTYLEENTRY*>(pEntry);
-        switch (code) {
-        case 2:
-            DxfCopyText(e->szName, v);
-            break;
-        case 70:
+        if (code == 70)
             e->nFlags = flags();
-            break;
-        case 176:
-            e->nClrDimLine = DxfAtoi(v);
-            break;
-        case 46:
-            e->dDimLineExt = DxfAtof(v);
-            break;
-        case 177:
-            e->nClrExtLine = DxfAtoi(v);
-            break;
-        case 44:
-            e->dExtLineExt = DxfAtof(v);
-            break;
-        case 42:
-            e->dExtLineOffset = DxfAtof(v);
-            break;
-        case 6:
-            DxfCopyText(e->szBlk1, v);
-            break;
-        case 7:
-            DxfCopyText(e->szBlk2, v);
-            break;
-        case 41:
-            e->dArrowSize = DxfAtof(v);
-            break;
-        case 340:
-            e->nTextStyleHandle = DxfAtoi(v);
-            break;
-        case 178:
-            e->nClrText = DxfAtoi(v);
-            break;
-        case 140:
-            e->dTextHeight = DxfAtof(v);
-            break;
-        case 77:
-            e->nTextAbove = DxfAtoi(v);
-            break;
-        case 147:
-            e->dTextGap = DxfAtof(v);
-            break;
-        }
+        else
+            DxfStoreField(code, v,
+                          {{2, e->szName},
+                           {176, &e->nClrDimLine},
+                           {46, &e->dDimLineExt},
+                           {177, &e->nClrExtLine},
+                           {44, &e->dExtLineExt},
+                           {42, &e->dExtLineOffset},
+                           {6, e->szBlk1},
+                           {7, e->szBlk2},
+                           {41, &e->dArrowSize},
+                           {340, &e->nTextStyleHandle},
+                           {178, &e->nClrText},
+                           {140, &e->dTextHeight},
+                           {77, &e->nTextAbove},
+                           {147, &e->dTextGap}});
         break;
     }
     }
@@ -438,6 +369,20 @@ void DxfCopyText(char* dest, std::size_t cb, std::string_view v) {
     const std::size_t n = v.size() < cb - 1 ? v.size() : cb - 1;
     if (n) std::memcpy(dest, v.data(), n);
     dest[n] = '\0';
+}
+
+bool DxfStoreField(int code, std::string_view v, std::initializer_list<DxfField> fields) {
+    for (const DxfField& f : fields) {
+        if (f.code != code) continue;
+        if (f.number)
+            *f.number = DxfAtof(v);
+        else if (f.integer)
+            *f.integer = DxfAtoi(v);
+        else
+            DxfCopyText(f.text, f.cb, v);
+        return true;
+    }
+    return false;
 }
 
 BOOL DxfAdvance(DXFREADER* r) {

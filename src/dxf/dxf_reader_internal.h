@@ -6,6 +6,7 @@
 #include "dxf/dxf_reader.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <string_view>
 
 // One step forward; FALSE when a read of the file failed.
@@ -46,6 +47,21 @@ void DxfCopyText(char* dest, std::size_t cb, std::string_view v);
 template <std::size_t N> void DxfCopyText(char (&dest)[N], std::string_view v) {
     DxfCopyText(dest, N, v);
 }
+
+// A record field filled from the value of one group code: a double, an int
+// (atof's and atoi's acceptance) or a text field.
+struct DxfField {
+    int code;
+    double* number = nullptr;
+    int* integer = nullptr;
+    char* text = nullptr;
+    std::size_t cb = 0;
+    DxfField(int c, double* p) : code(c), number(p) {}
+    DxfField(int c, int* p) : code(c), integer(p) {}
+    template <std::size_t N> DxfField(int c, char (&p)[N]) : code(c), text(p), cb(N) {}
+};
+// Stores v in the field of code; false when no field has that code.
+bool DxfStoreField(int code, std::string_view v, std::initializer_list<DxfField> fields);
 
 // Reads the entity whose (0, name) pair was just read, if its name is one
 // this reader knows: fills pCommon's type and fields and pData, ends having
