@@ -2,11 +2,15 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
+
+class CLoomveilDoc;
 
 namespace cli {
 
@@ -79,6 +83,25 @@ private:
     bool m_enabled;
     bool m_shown = false;
 };
+
+// Why one input's work failed: the file the message names (the input, or
+// the output that could not be written) and the reason.
+struct Failure {
+    std::string file;
+    std::string reason;
+};
+// One input's work: reads input into doc and writes the output it takes
+// from names; gives the path written or the failure.
+using InputJob =
+    std::function<std::variant<std::string, Failure>(CLoomveilDoc& doc, const std::string& input, OutputNamer& names)>;
+
+// The loop shared by the commands that make one output per input: checks
+// -o and -d (usage errors name the command), creates the folder, shows
+// progress, prints each path written and reports each failure on one line.
+// Exit status 0 only when every input worked.
+int ForEachInput(const Args& args, std::string_view command, std::string newExt, const InputJob& job);
+
+std::string Lower(std::string s);
 
 // Makes sure a QGuiApplication exists (fonts, printing); offscreen unless the
 // user chose a platform.

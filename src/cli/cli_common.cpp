@@ -3,7 +3,11 @@
 #include "resources/dialog_templates.h"
 
 #include <QGuiApplication>
+#include "model/loomveil_doc.h"
+
 #include <algorithm>
+#include <cctype>
+#include <csignal>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +98,50 @@ std::string OutputNamer::For(const std::string& input) {
         path = (folder / (name.string() + m_ext)).string();
     m_used.push_back(path);
     return path;
+}
+
+int ForEachInput(const Args& args, std::string_view command, std::string newExt, const InputJob& job) {
+    const std::string out = args.Get("--output"), dir = args.Get("--dir");
+    const std::string name(command);
+    if (!out.empty() && !dir.empty()) return UsageError(name + ": give -o or -d, not both");
+    if (!out.empty() && args.inputs.size() > 1)
+        return UsageError(name + ": -o takes one input; use -d DIR for many");
+    if (!dir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) {
+            ReportError(dir, "cannot create folder: " + ec.message());
+            return kExitFailed;
+        }
+    }
+    // Past a file-size limit a write then fails with "File too large" and is
+    // cleaned up like a full disk, instead of the signal ending the program
+    // with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    int status = kExitOk;
+    Progress progress(args.inputs.size());
+    OutputNamer names(out, dir, std::move(newExt));
+    CLoomveilDoc doc;
+    for (const std::string& input : args.inputs) {
+        progress.Step(input);
+        const std::variant<std::string, Failure> done = job(doc, input, names);
+        progress.Clear();
+        if (const Failure* f = std::get_if<Failure>(&done)) {
+            ReportError(f->file, f->reason);
+            status = kExitFailed;
+            continue;
+        }
+        std::printf("%s\n", std::get<std::string>(done).c_str());
+        std::fflush(stdout);
+    }
+    return status;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
 }
 
 Progress::Progress(std::size_t total) : m_total(total), m_enabled(total > 1 && isatty(STDERR_FILENO)) {}

@@ -3,9 +3,6 @@
 #include "model/units.h"
 #include "writers/vector_export.h"
 
-#include <algorithm>
-#include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -32,12 +29,6 @@ constexpr const char* kExportHelp =
 constexpr int kDxfCanvas = 4096;
 // Every other format's strokes do not depend on the picture's size.
 constexpr int kPatternCanvas = 64;
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 } // namespace
 
 int RunExport(int argc, char** argv) {
@@ -55,10 +46,7 @@ int RunExport(int argc, char** argv) {
         return kExitOk;
     }
     if (args->inputs.empty()) return UsageError("export: no input files (see export --help)");
-    const std::string out = args->Get("--output"), dir = args->Get("--dir");
-    if (!out.empty() && !dir.empty()) return UsageError("export: give -o or -d, not both");
-    if (!out.empty() && args->inputs.size() > 1)
-        return UsageError("export: -o takes one input; use -d DIR for many");
+    const std::string out = args->Get("--output");
     if (args->Has("--svg") && args->Has("--pdf")) return UsageError("export: give --svg or --pdf, not both");
 
     std::string ext = args->Has("--svg") ? "svg" : args->Has("--pdf") ? "pdf" : "";
@@ -77,61 +65,31 @@ int RunExport(int argc, char** argv) {
         return UsageError("export: --page is A4 or Letter");
     const bool trueSize = args->Has("--true-size");
 
-    if (!dir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec) {
-            ReportError(dir, "cannot create folder: " + ec.message());
-            return kExitFailed;
-        }
-    }
-    // A file-size limit fails the write like a full disk, instead of ending
-    // the program with its temporary file left behind.
-    std::signal(SIGXFSZ, SIG_IGN);
-
-    int status = kExitOk;
-    Progress progress(args->inputs.size());
-    OutputNamer names(out, dir, "." + ext);
-    CLoomveilDoc doc;
-    for (const std::string& input : args->inputs) {
-        progress.Step(input);
-        doc.SetCurrentFile(CString(input));
-        const int canvas = IsFileExt(doc.m_strFileExt, "dxf") ? kDxfCanvas : kPatternCanvas;
-        const RenderResult r = RenderFile(doc, input, canvas, canvas);
-        progress.Clear();
-        if (!r.ok) {
-            ReportError(input, r.error);
-            status = kExitFailed;
-            continue;
-        }
-        if (IsFileExt(doc.m_strFileExt, "cdr")) {
-            ReportError(input, "a CDR file holds only a preview picture, no strokes to export");
-            status = kExitFailed;
-            continue;
-        }
-        options.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
-        options.mmPerUnit = 0;
-        if (trueSize) {
-            const units::ListUnit unit = units::UnitOfPointList(doc, canvas, canvas);
-            if (!unit.Known()) {
-                ReportError(input, "no true size: " + unit.why);
-                status = kExitFailed;
-                continue;
+    return ForEachInput(
+        *args, "export", "." + ext,
+        [&](CLoomveilDoc& doc, const std::string& input, OutputNamer& names) -> std::variant<std::string, Failure> {
+            doc.SetCurrentFile(CString(input));
+            const int canvas = IsFileExt(doc.m_strFileExt, "dxf") ? kDxfCanvas : kPatternCanvas;
+            const RenderResult r = RenderFile(doc, input, canvas, canvas);
+            if (!r.ok) return Failure{input, r.error};
+            if (IsFileExt(doc.m_strFileExt, "cdr"))
+                return Failure{input, "a CDR file holds only a preview picture, no strokes to export"};
+            options.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
+            options.mmPerUnit = 0;
+            if (trueSize) {
+                const units::ListUnit unit = units::UnitOfPointList(doc, canvas, canvas);
+                if (!unit.Known()) return Failure{input, "no true size: " + unit.why};
+                options.mmPerUnit = unit.mmPerUnit;
             }
-            options.mmPerUnit = unit.mmPerUnit;
-        }
-        const std::string path = names.For(input);
-        if (!writers::ExportVector(doc, CString(path), options)) {
-            // An empty pattern is the input's failing, a write error the output's.
-            std::string why;
-            ReportError(writers::LayoutStrokes(doc.m_PointList, options, why) ? path : input, doc.m_strError);
-            status = kExitFailed;
-            continue;
-        }
-        std::printf("%s\n", path.c_str());
-        std::fflush(stdout);
-    }
-    return status;
+            std::string path = names.For(input);
+            if (!writers::ExportVector(doc, CString(path), options)) {
+                // An empty pattern is the input's failing, a write error the output's.
+                std::string why;
+                return Failure{writers::LayoutStrokes(doc.m_PointList, options, why) ? path : input,
+                               doc.m_strError};
+            }
+            return path;
+        });
 }
 
 } // namespace cli
