@@ -19,7 +19,7 @@ constexpr int kExitFailed = 1; // at least one input failed
 constexpr int kExitUsage = 2;
 
 // One command-line option: "--size" or "-o"; takesValue when it needs one.
-struct OptionSpec {
+struct OptionDef {
     std::string_view name;
     bool takesValue;
     std::string_view alias = {};
@@ -36,7 +36,7 @@ struct Args {
 };
 
 // Parses argv[first..]; on a usage error prints it and returns nothing.
-std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs);
+std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vector<OptionDef>& options);
 
 // "loomveil-cli: FILE: reason" on stderr.
 void ReportError(std::string_view file, std::string_view reason);

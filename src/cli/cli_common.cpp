@@ -18,7 +18,7 @@
 
 namespace cli {
 
-std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs) {
+std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vector<OptionDef>& options) {
     Args args;
     bool onlyInputs = false;
     for (int i = first; i < argc; ++i) {
@@ -38,24 +38,24 @@ std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vecto
             a = a.substr(0, eq);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs)
-            if (s.name == a || (!s.alias.empty() && s.alias == a)) spec = &s;
-        if (!spec) {
+        const OptionDef* def = nullptr;
+        for (const OptionDef& s : options)
+            if (s.name == a || (!s.alias.empty() && s.alias == a)) def = &s;
+        if (!def) {
             UsageError("unknown option " + std::string(a) + " (see --help)");
             return std::nullopt;
         }
-        if (spec->takesValue && !hasInlineValue) {
+        if (def->takesValue && !hasInlineValue) {
             if (i + 1 >= argc) {
                 UsageError("option " + std::string(a) + " needs a value");
                 return std::nullopt;
             }
             value = argv[++i];
-        } else if (!spec->takesValue && hasInlineValue) {
+        } else if (!def->takesValue && hasInlineValue) {
             UsageError("option " + std::string(a) + " takes no value");
             return std::nullopt;
         }
-        args.values[std::string(spec->name)] = std::string(value);
+        args.values[std::string(def->name)] = std::string(value);
     }
     return args;
 }
