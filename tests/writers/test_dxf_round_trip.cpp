@@ -8,37 +8,9 @@
 
 namespace {
 
-using Strokes = std::vector<std::vector<_tagREALPT>>;
-
-Strokes Split(const std::vector<_tagREALPT>& list) {
-    Strokes out;
-    bool fresh = true;
-    for (const _tagREALPT& p : list) {
-        if (p.x == FLT_MAX) {
-            fresh = true;
-            continue;
-        }
-        if (fresh) out.emplace_back();
-        fresh = false;
-        out.back().push_back(p);
-    }
-    return out;
-}
-
-struct Box {
-    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
-};
-Box BoxOf(const Strokes& s) {
-    Box b;
-    for (const auto& st : s)
-        for (const _tagREALPT& p : st) {
-            b.minX = std::min<double>(b.minX, p.x);
-            b.maxX = std::max<double>(b.maxX, p.x);
-            b.minY = std::min<double>(b.minY, p.y);
-            b.maxY = std::max<double>(b.maxY, p.y);
-        }
-    return b;
-}
+using test::BoxOf;
+using test::Strokes;
+constexpr auto Split = test::SplitStrokes;
 
 // The model drawn to fit a picture, as the viewer draws a pattern.
 QImage Draw(const Strokes& strokes, int w, int h) {
@@ -85,7 +57,7 @@ TEST(DxfRoundTrip, WrittenDxfComesBackThroughTheDrawing) {
     // whole scaled to fit 400 × 300 less 10 pixels each side.
     const Strokes want = Split(pts), got = Split(back.points);
     ASSERT_EQ(got.size(), want.size());
-    const Box wb = BoxOf(want), gb = BoxOf(got);
+    const test::Box wb = BoxOf(want), gb = BoxOf(got);
     EXPECT_NEAR(gb.maxX - gb.minX, 380, 1.5);
     const double s = (gb.maxX - gb.minX) / (wb.maxX - wb.minX);
     for (std::size_t k = 0; k < want.size(); ++k) {
@@ -105,11 +77,8 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
                                          "0", "EOF"});
     test::TempDir dir;
     CLoomveilDoc doc;
-    const test::Rendered drawn = test::RenderPath(doc, [&] {
-        const std::string path = dir.File("d.dxf");
-        test::WriteFile(path, dxf);
-        return path;
-    }(), 300, 200);
+    test::WriteFile(dir.File("d.dxf"), dxf);
+    const test::Rendered drawn = test::RenderPath(doc, dir.File("d.dxf"), 300, 200);
     ASSERT_EQ(drawn.result, 1);
     ASSERT_FALSE(drawn.points.empty());
 
@@ -129,8 +98,7 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
 
     // The larger side spans 1000 plotter units, measured from the first
     // point, truncated to whole units.
-    const Box ob = BoxOf(outline);
-    const double s = 1000.0 / std::max(ob.maxX - ob.minX, ob.maxY - ob.minY);
+    const double s = 1000.0 / BoxOf(outline).Span();
     const _tagREALPT first = outline.front().front();
     for (std::size_t k = 0; k < outline.size(); ++k) {
         ASSERT_EQ(fromPlt[k].size(), outline[k].size()) << k;
@@ -145,7 +113,6 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
     EXPECT_GT(test::CountNonWhite(a), 300);
     EXPECT_GE(Overlap(a, b), 0.97);
     EXPECT_GE(Overlap(b, a), 0.97);
-
 }
 
 } // namespace
