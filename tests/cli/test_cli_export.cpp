@@ -52,8 +52,6 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
     const std::string cdr = test::DataPath("cdr/zip_png.cdr");
     EXPECT_EQ(RunCli({"export", cdr, "--svg", "-o", dir.File("c.svg")}).err,
               "loomveil-cli: " + cdr + ": a CDR file holds only a preview picture, no strokes to export\n");
-    EXPECT_EQ(RunCli({"export", kSample, "--svg", "-o", "/dev/full"}).err,
-              "loomveil-cli: /dev/full: No space left on device\n");
     EXPECT_EQ(Entries(dir.path()), 4u); // a.svg, b.PDF, p.pdf, lone.qli
 }
 

@@ -1,5 +1,5 @@
 // DXF drawings and patterns through each other: what WriteDxf writes comes
-// back through RenderDxf, and a drawing converted to PLT draws as it did.
+// back through RenderDxf, and a drawing converted to PLT keeps its points.
 #include "write_helpers.h"
 
 #include <cfloat>
@@ -11,38 +11,6 @@ namespace {
 using test::BoxOf;
 using test::Strokes;
 constexpr auto Split = test::SplitStrokes;
-
-// The model drawn to fit a picture, as the viewer draws a pattern.
-QImage Draw(const Strokes& strokes, int w, int h) {
-    CLoomveilDoc doc;
-    for (const auto& st : strokes) {
-        doc.m_PointList.AddTail(test::kM);
-        for (const _tagREALPT& p : st) doc.m_PointList.AddTail(p);
-    }
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(nullptr, w, h);
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-    doc.DrawPointList(&dc, w, h);
-    return bitmap.Image();
-}
-
-// The share of the ink of a that has ink of b within one pixel.
-double Overlap(const QImage& a, const QImage& b) {
-    int ink = 0, near = 0;
-    for (int y = 1; y + 1 < a.height(); ++y)
-        for (int x = 1; x + 1 < a.width(); ++x) {
-            if (test::IsWhite(a, x, y)) continue;
-            ++ink;
-            bool found = false;
-            for (int dy = -1; dy <= 1 && !found; ++dy)
-                for (int dx = -1; dx <= 1 && !found; ++dx) found = !test::IsWhite(b, x + dx, y + dy);
-            near += found;
-        }
-    return ink ? static_cast<double>(near) / ink : 0.0;
-}
 
 TEST(DxfRoundTrip, WrittenDxfComesBackThroughTheDrawing) {
     // A frame and a triangle, y down as the model has it.
@@ -69,7 +37,7 @@ TEST(DxfRoundTrip, WrittenDxfComesBackThroughTheDrawing) {
     }
 }
 
-TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
+TEST(DxfRoundTrip, DrawingConvertedToPltKeepsEveryPoint) {
     const std::string dxf = test::Lines({"0", "SECTION", "2", "ENTITIES", "0", "LWPOLYLINE", "70", "1", "90", "4",
                                          "10", "0", "20", "0", "10", "20", "20", "0", "42", "0.5", "10", "20", "20",
                                          "10", "10", "0", "20", "10", "0", "CIRCLE", "10", "6", "20", "5", "40", "3",
@@ -94,6 +62,7 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
     EXPECT_EQ(fromPlt.front().size(), 1u);
     fromPlt.erase(fromPlt.begin());
     const Strokes outline = Split(drawn.points);
+    EXPECT_GE(outline.size(), 3u); // the polyline, the circle and the line at least
     ASSERT_EQ(fromPlt.size(), outline.size());
 
     // The larger side spans 1000 plotter units, measured from the first
@@ -107,12 +76,6 @@ TEST(DxfRoundTrip, DrawingConvertedToPltDrawsAsBefore) {
             EXPECT_NEAR(fromPlt[k][i].y, (outline[k][i].y - first.y) * s, 1.01);
         }
     }
-
-    // Drawn as a pattern, the PLT looks like the drawing's outline.
-    const QImage a = Draw(outline, 200, 200), b = Draw(fromPlt, 200, 200);
-    EXPECT_GT(test::CountNonWhite(a), 300);
-    EXPECT_GE(Overlap(a, b), 0.97);
-    EXPECT_GE(Overlap(b, a), 0.97);
 }
 
 } // namespace
