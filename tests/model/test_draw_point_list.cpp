@@ -127,7 +127,8 @@ TEST(DrawDibRows, PaintsBottomUpAtEachDepth) {
         std::vector<QRgb> rows; // each row's colours, top first
     } cases[] = {{eight, 2, 2, 8, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00}},
                  {four, 4, 1, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
-                 {one, 8, 1, 1, {0xFF0000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFF0000}},
+                 {one, 8, 1, 1, {0xFF0000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                 0xFF0000}},
                  {eight, 4, 1, 24, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}},
                  {nullptr, 4, 1, 8, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}}};
     for (const auto& c : cases) {
