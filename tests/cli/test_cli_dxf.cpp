@@ -48,20 +48,17 @@ TEST(CliInfoDxf, ReportsVersionEntitiesLayersBlocksAndExtents) {
     EXPECT_EQ(all[1].toObject()["extents"].toObject()["maxX"].toDouble(), 10.0);
 }
 
-TEST(CliInfoDxf, DrawingsWithoutHeaderOrEntitiesAndFailures) {
+TEST(CliInfoDxf, DrawingsWithoutHeaderOrEntitiesAndEmptyFiles) {
     test::TempDir dir;
     const std::string bare = dir.File("bare.DXF");
     test::WriteFile(bare, "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
     const std::string empty = dir.File("empty.dxf");
     test::WriteFile(empty, "");
-    const auto r = RunCli({"info", bare, empty, dir.File("gone.dxf")});
+    const auto r = RunCli({"info", bare, empty});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out.rfind(bare + ": DXF (version unknown), 0 entities, 0 layers, 0 blocks, read in ", 0), 0u)
         << r.out;
-    EXPECT_NE(r.err.find("loomveil-cli: " + empty + ": empty file\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("loomveil-cli: " + dir.File("gone.dxf") + ": No such file or directory\n"),
-              std::string::npos)
-        << r.err;
+    EXPECT_EQ(r.err, "loomveil-cli: " + empty + ": empty file\n");
 
     const auto j = RunCli({"info", "--json", bare, empty});
     EXPECT_EQ(j.exitCode, 1);

@@ -24,9 +24,12 @@ constexpr Fixture kFixtures[] = {
     {"4qb/three_blocks.4qb", "4QB", 7, 3}, {"writers/square.qli", "QLI", 6, 3},
 };
 
-TEST(CliReaders, InfoCountsThePointsAndStrokesOfEveryFormat) {
+TEST(CliReaders, InfoCountsAndRenderDrawsEveryFormat) {
+    test::TempDir dir;
+    std::vector<std::string> files;
+    for (const Fixture& f : kFixtures) files.push_back(test::DataPath(f.file));
     std::vector<std::string> args{"info"};
-    for (const Fixture& f : kFixtures) args.push_back(test::DataPath(f.file));
+    args.insert(args.end(), files.begin(), files.end());
     const auto r = RunCli(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (const Fixture& f : kFixtures) {
@@ -34,15 +37,12 @@ TEST(CliReaders, InfoCountsThePointsAndStrokesOfEveryFormat) {
                                  " points, " + std::to_string(f.strokes) + " strokes, box ";
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     }
-}
 
-TEST(CliReaders, RenderDrawsEveryFormat) {
-    test::TempDir dir;
-    std::vector<std::string> args{"render"};
-    for (const Fixture& f : kFixtures) args.push_back(test::DataPath(f.file));
+    args = {"render"};
+    args.insert(args.end(), files.begin(), files.end());
     args.insert(args.end(), {"-d", dir.File("pics"), "--size", "160x120"});
-    const auto r = RunCli(args);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto pics = RunCli(args);
+    ASSERT_EQ(pics.exitCode, 0) << pics.err;
     int pictures = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.File("pics"))) {
         const QImage img(QString::fromStdString(entry.path().string()));

@@ -38,19 +38,6 @@ TEST(CurrentFile, ExtensionIsTheLowerCaseTextAfterTheNamesLastDot) {
     EXPECT_FALSE(IsFileExt(CString("qlix"), "qli"));
 }
 
-TEST(RenderBitmap, UpperCaseExtensionReadsLikeLowerCase) {
-    test::TempDir dir;
-    const std::string text = "#hdr\nL,0,0\nL,10,5\n";
-    test::WriteFile(dir.File("a.QLI"), text);
-    test::WriteFile(dir.File("b.qli"), text);
-    CLoomveilDoc doc;
-    const auto upper = test::RenderPath(doc, dir.File("a.QLI"));
-    const auto lower = test::RenderPath(doc, dir.File("b.qli"));
-    EXPECT_EQ(upper.result, 1);
-    EXPECT_EQ(upper.image, lower.image);
-    EXPECT_EQ(upper.points.size(), lower.points.size());
-}
-
 TEST(RenderBitmap, UnknownExtensionFailsWithAWhitePictureAndAnEmptyModel) {
     CLoomveilDoc doc;
     doc.m_PointList.AddTail(_tagREALPT{1, 2});

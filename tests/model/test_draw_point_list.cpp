@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,13 @@ struct Drawing {
     }
     QRgb At(int x, int y) const { return bitmap.Image().pixel(x, y) & 0xFFFFFF; }
     bool Set(int x, int y) const { return At(x, y) != 0xFFFFFF; }
+    // The colours of the set pixels down column x, top first.
+    std::vector<QRgb> Column(int x) const {
+        std::vector<QRgb> seen;
+        for (int y = 0; y < bitmap.Image().height(); ++y)
+            if (Set(x, y)) seen.push_back(At(x, y));
+        return seen;
+    }
 };
 
 TEST(DrawPointList, WorkedExampleMapsAndTruncates) {
@@ -84,40 +92,21 @@ TEST(DrawPointList, MarkersBreakStrokesWhateverTheirY) {
 
 TEST(DrawPointList, ColourTableRotatesAtEveryMarkerAndRestoresThePen) {
     const COLORREF colours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    // Five horizontal strokes, each after a marker: entries 0, 1, 2, 3, 0.
+    // Five horizontal strokes one pixel thick and apart, each after a
+    // marker: entries 0, 1, 2, 3, 0.
     Drawing d(100, 110);
     for (int i = 0; i < 5; ++i) d.Break().Add(0, static_cast<float>(i * 10)).Add(100, static_cast<float>(i * 10));
     CPen mine(PS_SOLID, 1, RGB(1, 2, 3));
     d.dc.SelectObject(&mine);
     d.Draw(colours);
     EXPECT_EQ(&d.dc.CurrentPen(), &mine);
-    const QRgb expected[5] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x000000};
-    for (int i = 0; i < 5; ++i) {
-        int y = -1;
-        // The strokes are one pixel thick and apart: stroke i is the i-th set row.
-        int found = 0;
-        for (int row = 0; row < 110; ++row) {
-            if (!d.Set(50, row)) continue;
-            if (found++ == i) {
-                y = row;
-                break;
-            }
-        }
-        ASSERT_GE(y, 0) << i;
-        EXPECT_EQ(d.At(50, y), expected[i]) << "stroke " << i;
-    }
+    EXPECT_EQ(d.Column(50), (std::vector<QRgb>{0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x000000}));
 
     // Without a leading marker the first two strokes both take entry 0.
     Drawing e(100, 100);
     e.Add(0, 0).Add(100, 0).Break().Add(0, 50).Add(100, 50).Break().Add(0, 100).Add(100, 100);
     e.Draw(colours);
-    int seen = 0;
-    QRgb got[3] = {};
-    for (int row = 0; row < 100 && seen < 3; ++row)
-        if (e.Set(50, row)) got[seen++] = e.At(50, row);
-    EXPECT_EQ(got[0], 0x000000u);
-    EXPECT_EQ(got[1], 0x000000u);
-    EXPECT_EQ(got[2], 0xFF0000u);
+    EXPECT_EQ(e.Column(50), (std::vector<QRgb>{0x000000, 0x000000, 0xFF0000}));
 }
 
 TEST(DrawPointList, NonFiniteCoordinatesNeitherCrashNorHang) {
@@ -127,33 +116,29 @@ TEST(DrawPointList, NonFiniteCoordinatesNeitherCrashNorHang) {
 }
 
 TEST(DrawDibRows, PaintsBottomUpAtEachDepth) {
-    Drawing d(16, 4);
     const COLORREF palette[4] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    // 8 bits: two rows of two pixels; the first row of data is the bottom one.
-    const BYTE eight[] = {1, 2, 3, 0};
-    DrawDibRows(&d.dc, eight, palette, 2, 2, 8);
-    EXPECT_EQ(d.At(0, 1), 0xFF0000u);
-    EXPECT_EQ(d.At(1, 1), 0x00FF00u);
-    EXPECT_EQ(d.At(0, 0), 0x0000FFu);
-    // 4 bits: high nibble at x, low nibble at x + 1.
-    Drawing f(4, 1);
-    const BYTE four[] = {0x12, 0x30};
-    DrawDibRows(&f.dc, four, palette, 4, 1, 4);
-    EXPECT_EQ(f.At(0, 0), 0xFF0000u);
-    EXPECT_EQ(f.At(1, 0), 0x00FF00u);
-    EXPECT_EQ(f.At(2, 0), 0x0000FFu);
-    // 1 bit: bit 7 at x, bit 0 at x + 7.
-    Drawing g(8, 1);
-    const BYTE one[] = {0x81};
-    DrawDibRows(&g.dc, one, palette, 8, 1, 1);
-    EXPECT_EQ(g.At(0, 0), 0xFF0000u);
-    EXPECT_EQ(g.At(7, 0), 0xFF0000u);
-    EXPECT_EQ(g.At(3, 0), 0xFFFFFFu);
-    // Other depths consume bytes and paint nothing; null data does nothing.
-    Drawing h(4, 1);
-    DrawDibRows(&h.dc, eight, palette, 4, 1, 24);
-    DrawDibRows(&h.dc, nullptr, palette, 4, 1, 8);
-    EXPECT_EQ(test::CountNonWhite(h.bitmap.Image()), 0);
+    // Rows of w pixels, the first row of data the bottom one; at 4 bits the
+    // high nibble is pixel x, at 1 bit bit 7. Other depths consume bytes
+    // and paint nothing; null data does nothing.
+    const BYTE eight[] = {1, 2, 3, 0}, four[] = {0x12, 0x30}, one[] = {0x81};
+    const struct {
+        const BYTE* data;
+        int w, h, bits;
+        std::vector<QRgb> rows; // each row's colours, top first
+    } cases[] = {{eight, 2, 2, 8, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00}},
+                 {four, 4, 1, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
+                 {one, 8, 1, 1, {0xFF0000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                 0xFF0000}},
+                 {eight, 4, 1, 24, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}},
+                 {nullptr, 4, 1, 8, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}}};
+    for (const auto& c : cases) {
+        Drawing d(c.w, c.h);
+        DrawDibRows(&d.dc, c.data, palette, c.w, c.h, c.bits);
+        std::vector<QRgb> got;
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) got.push_back(d.At(x, y));
+        EXPECT_EQ(got, c.rows) << c.bits << " bits";
+    }
 }
 
 } // namespace

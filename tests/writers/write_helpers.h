@@ -3,6 +3,8 @@
 
 #include "test_support.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,6 +34,35 @@ inline WriteRun WriteList(BOOL (CLoomveilDoc::*writer)(), const std::vector<_tag
                doc.m_strError};
     if (Entries(dir.path()) != (r.exists ? 1u : 0u)) r.error += " [stray files left]";
     return r;
+}
+
+using Strokes = std::vector<std::vector<_tagREALPT>>;
+
+// The runs of points between markers, empty runs left out.
+inline Strokes SplitStrokes(const std::vector<_tagREALPT>& list) {
+    Strokes out(1);
+    for (const _tagREALPT& p : list) {
+        if (p.x != FLT_MAX)
+            out.back().push_back(p);
+        else if (!out.back().empty())
+            out.emplace_back();
+    }
+    if (out.back().empty()) out.pop_back();
+    return out;
+}
+
+struct Box {
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+    double Span() const { return std::max(maxX - minX, maxY - minY); }
+};
+inline Box BoxOf(const Strokes& strokes) {
+    Box b;
+    for (const auto& stroke : strokes)
+        for (const _tagREALPT& p : stroke) {
+            b.minX = std::min<double>(b.minX, p.x), b.maxX = std::max<double>(b.maxX, p.x);
+            b.minY = std::min<double>(b.minY, p.y), b.maxY = std::max<double>(b.maxY, p.y);
+        }
+    return b;
 }
 
 // Lines joined with CR LF, each ended by one.
