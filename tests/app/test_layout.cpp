@@ -28,9 +28,13 @@ TEST(FontScaling, FitsFiveSixthsOfTheScreenAndAtMostEightInches) {
                  {{384, 300}, screen, 0, true, 16},     {{726, 635}, {10, 10, 96, 96}, 0, true, 1}};
     for (const auto& c : cases) {
         const app::FontScaling f = app::ScaleTemplateFont(c.size, c.screen, 8);
-        if (c.ratio) EXPECT_DOUBLE_EQ(f.ratio, c.ratio) << c.size.width();
+        if (c.ratio) {
+            EXPECT_DOUBLE_EQ(f.ratio, c.ratio) << c.size.width();
+        }
         EXPECT_EQ(f.changed, c.changed) << c.size.width();
-        if (c.changed) EXPECT_EQ(f.pointSize, c.pointSize) << c.size.width();
+        if (c.changed) {
+            EXPECT_EQ(f.pointSize, c.pointSize) << c.size.width();
+        }
     }
 }
 
