@@ -25,6 +25,12 @@ std::string Entities(std::string_view body, std::string_view eol) {
     return Lines("0|SECTION|2|ENTITIES|" + std::string(body) + "|0|ENDSEC|0|EOF", eol);
 }
 
+std::string Sections(std::string_view tables, std::string_view blocks, std::string_view entities) {
+    std::string s(tables);
+    if (!blocks.empty()) s += "0|SECTION|2|BLOCKS|" + std::string(blocks) + "|0|ENDSEC|";
+    return Lines(s + "0|SECTION|2|ENTITIES|" + std::string(entities) + "|0|ENDSEC|0|EOF");
+}
+
 Drawing::Drawing(std::string_view text, bool throughFile) {
     h = DxfCreateDrawing();
     if (!h) return;
@@ -65,6 +71,12 @@ std::vector<Entity> Drawing::List(DWORD blockId) const {
     return out;
 }
 
+std::vector<WORD> Drawing::Types(DWORD blockId) const {
+    std::vector<WORD> out;
+    for (const Entity& e : List(blockId)) out.push_back(e.h.wType);
+    return out;
+}
+
 Entity Drawing::Only() const {
     const std::vector<Entity> all = List();
     EXPECT_EQ(all.size(), 1u);
@@ -102,7 +114,8 @@ std::vector<std::vector<_tagREALPT2>> Picture::Figures() const {
     return out;
 }
 
-Picture PaintAt(const Drawing& d, int w, int h, double pixelsPerUnit, double xorg, double yorg, bool withOutline) {
+Picture PaintAt(const Drawing& d, int w, int h, double pixelsPerUnit, double xorg, double yorg,
+                bool withOutline) {
     Picture pic;
     if (!d.h || !d.get()) return pic;
     DxfSetView(d.h, 0, 0, w, h, Picture::kBackground);

@@ -7,8 +7,10 @@
 
 #include <QImage>
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dxftest {
@@ -17,6 +19,18 @@ namespace dxftest {
 std::string Lines(std::string_view spec, std::string_view eol = "\n");
 // An ENTITIES section holding body (in Lines spelling), then EOF.
 std::string Entities(std::string_view body, std::string_view eol = "\n");
+// tables (whole sections, each ended by "|"), a BLOCKS section holding
+// blocks unless it is empty, and an ENTITIES section, then EOF.
+std::string Sections(std::string_view tables, std::string_view blocks, std::string_view entities);
+
+// A point's x and y, and a box, for comparing in one expectation.
+using XY = std::pair<double, double>;
+inline XY XYOf(const DXFCOORD& p) {
+    return {p.x, p.y};
+}
+inline std::array<double, 4> BoxOf(const DXFBOX& b) {
+    return {b.minX, b.minY, b.maxX, b.maxY};
+}
 
 struct Entity {
     DXFENTITYHEADER h;
@@ -40,6 +54,8 @@ public:
     DXFDRAWING* get() const { return m_d; }
     // The records of ENTITIES (block 0) or of the block with that ID, in order.
     std::vector<Entity> List(DWORD blockId = 0) const;
+    // The types of List(blockId), in order.
+    std::vector<WORD> Types(DWORD blockId = 0) const;
     // The one entity of ENTITIES; fails the test unless there is exactly one.
     Entity Only() const;
     const DXFBLOCK* Block(const char* name) const;

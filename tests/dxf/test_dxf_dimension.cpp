@@ -44,7 +44,8 @@ TEST(DxfDimension, HorizontalDimensionWithTheTextAbove) {
     for (const Entity& e : all) types.push_back(e.h.wType);
     // Points, the dimension line, the text, one oblique arrowhead (the
     // second name is not an arrowhead), the two extension lines.
-    ASSERT_EQ(types, (std::vector<WORD>{DXF_POINT, DXF_POINT, DXF_LINE, DXF_TEXT, DXF_LINE, DXF_LINE, DXF_LINE}));
+    ASSERT_EQ(types,
+              (std::vector<WORD>{DXF_POINT, DXF_POINT, DXF_LINE, DXF_TEXT, DXF_LINE, DXF_LINE, DXF_LINE}));
     ExpectPoint(all[0].d.point.pt, 0, 0);
     ExpectPoint(all[1].d.point.pt, 10, 0);
     EXPECT_EQ(all[0].h.nColor, 6);
@@ -123,7 +124,8 @@ TEST(DxfDimension, DimensionsDrawThroughTheirBlock) {
     EXPECT_EQ(p.At(120, 55), RGB(0, 255, 0));
     EXPECT_GT(p.DrawnWhere([](int x, int y) { return x > 50 && x < 90 && y < 25; }), 0); // the text
     // Without its dimension style a DIMENSION gets no block and draws nothing.
-    Drawing bare(Lines("0|SECTION|2|ENTITIES|0|DIMENSION|2|*D1|3|ISO|13|0|23|0|14|10|24|0|10|5|20|3|0|ENDSEC|0|EOF"));
+    Drawing bare(
+        Lines("0|SECTION|2|ENTITIES|0|DIMENSION|2|*D1|3|ISO|13|0|23|0|14|10|24|0|10|5|20|3|0|ENDSEC|0|EOF"));
     EXPECT_EQ(bare.Only().d.dimension.dwBlock, 0u);
     EXPECT_EQ(PaintAt(bare, 50, 50, 10).Drawn(), 0);
 }

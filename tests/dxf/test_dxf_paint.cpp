@@ -16,7 +16,8 @@ using dxftest::Lines;
 using dxftest::PaintAt;
 using dxftest::Picture;
 
-constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
+                   kBlack = RGB(0, 0, 0);
 
 // Line types and layers the drawings below name.
 const std::string kTables =
@@ -173,7 +174,8 @@ TEST(DxfPaint, BulgesBecomeArcsCounterClockwiseFromStartToEnd) {
     const Picture b = PaintAt(big, 100, 100, 20, -1, -3);
     EXPECT_TRUE(b.At(40, 79) == kRed || b.At(40, 80) == kRed || b.At(40, 81) == kRed); // (1, -2)
     EXPECT_EQ(b.DrawnWhere([](int, int y) { return y < 40; }), 0); // the arc leaves out the top
-    EXPECT_GT(b.DrawnWhere([](int x, int y) { return y < 56 && (x < 20 || x > 60); }), 0); // bulging beyond the chord
+    EXPECT_GT(b.DrawnWhere([](int x, int y) { return y < 56 && (x < 20 || x > 60); }),
+              0); // bulging beyond the chord
 
     // A closed polyline whose last vertex has a bulge closes with the
     // straight diagonal from (4, 4) to (0, 0).
@@ -207,17 +209,19 @@ TEST(DxfPaint, NestedInsertsComposeTheirTransforms) {
     // Turned: the inner insertion point turns too, to (1, 6), and the line
     // runs up to (1, 8).
     for (int y = 20; y <= 40; ++y) EXPECT_EQ(p.At(10, y), kRed) << y;
-    EXPECT_EQ(p.DrawnWhere([](int x, int y) { return !(y == 90 && x >= 30 && x <= 50) && x != 10 && x != 9; }), 0);
+    EXPECT_EQ(
+        p.DrawnWhere([](int x, int y) { return !(y == 90 && x >= 30 && x <= 50) && x != 10 && x != 9; }), 0);
     EXPECT_EQ(p.Figures().size(), 2u);
 }
 
 TEST(DxfPaint, BlocksThatInsertThemselvesEndAtTheDepthLimit) {
     // SELF inserts itself; PING and PONG insert each other.
-    const std::string blocks = "0|BLOCK|2|SELF|" + Line(0, 0, 1, 0) +
-                               "|0|INSERT|2|SELF|10|0|20|1|0|ENDBLK|"
-                               "0|BLOCK|2|PING|" +
-                               Line(0, 0, 0, 1) +
-                               "|0|INSERT|2|PONG|10|1|20|0|0|ENDBLK|0|BLOCK|2|PONG|0|INSERT|2|PING|10|1|20|0|0|ENDBLK";
+    const std::string blocks =
+        "0|BLOCK|2|SELF|" + Line(0, 0, 1, 0) +
+        "|0|INSERT|2|SELF|10|0|20|1|0|ENDBLK|"
+        "0|BLOCK|2|PING|" +
+        Line(0, 0, 0, 1) +
+        "|0|INSERT|2|PONG|10|1|20|0|0|ENDBLK|0|BLOCK|2|PONG|0|INSERT|2|PING|10|1|20|0|0|ENDBLK";
     // A block inserted into itself before it is complete refers to itself
     // by name: it is found, since the block exists once its header is read.
     Drawing d(Drawing_(blocks, "0|INSERT|2|SELF|10|0|20|0|0|INSERT|2|PING|10|0|20|0"));
@@ -294,7 +298,8 @@ TEST(DxfPaint, SplinesThroughTheirCurveOrTheirControlPoints) {
     EXPECT_EQ(p.Figures()[0].size(), 64u);
 
     // A knot count that does not fit draws the control polygon.
-    Drawing bad(Drawing_("", "0|SPLINE|62|1|71|3|72|3|73|4|40|0|40|0|40|1|10|2|20|2|10|4|20|8|10|6|20|8|10|8|20|2"));
+    Drawing bad(
+        Drawing_("", "0|SPLINE|62|1|71|3|72|3|73|4|40|0|40|0|40|1|10|2|20|2|10|4|20|8|10|6|20|8|10|8|20|2"));
     EXPECT_TRUE(DxfEvaluateSpline(&bad.List()[0].d.spline, 64).empty());
     const Picture q = PaintAt(bad, 100, 100, 10);
     EXPECT_EQ(q.At(40, 20), kRed);
@@ -337,9 +342,8 @@ TEST(DxfPaint, SplinesThatCannotBeEvaluated) {
 }
 
 TEST(DxfPaint, SolidsAndFacesFollowTheInsertRotation) {
-    const std::string block =
-        "0|BLOCK|2|TILE|0|SOLID|62|1|10|0|20|0|11|2|21|0|12|2|22|1|13|0|23|1|"
-        "0|3DFACE|62|3|10|0|20|2|11|2|21|2|12|2|22|3|13|0|23|3|0|ENDBLK";
+    const std::string block = "0|BLOCK|2|TILE|0|SOLID|62|1|10|0|20|0|11|2|21|0|12|2|22|1|13|0|23|1|"
+                              "0|3DFACE|62|3|10|0|20|2|11|2|21|2|12|2|22|3|13|0|23|3|0|ENDBLK";
     Drawing d(Drawing_(block, "0|INSERT|2|TILE|10|1|20|1|0|INSERT|2|TILE|10|8|20|1|50|90"));
     const Picture p = PaintAt(d, 100, 100, 10);
     // Upright: corners 1, 2, 3, 4 make a bow tie (1-2 along the bottom,
@@ -359,13 +363,14 @@ TEST(DxfPaint, SolidsAndFacesFollowTheInsertRotation) {
 
 TEST(DxfPaint, AbsurdCoordinatesAndScalesStayBounded) {
     const std::string blocks = "0|BLOCK|2|DOT|" + Line(0, 0, 1, 0) + "|0|CIRCLE|62|1|10|0|20|0|40|1|0|ENDBLK";
-    Drawing d(Drawing_(blocks,
-                       Line(1, 1, 4, 4) + "|" + Line(-1e300, 2, 1e300, 2) + "|" + Line(0, 0, 1e12, 3e11, "62|1|6|DASH") +
-                           "|0|INSERT|2|DOT|10|2|20|2|41|1e200|42|1e200|0|INSERT|2|DOT|10|2|20|2|41|1e-300|42|1e-300|"
-                           "0|CIRCLE|62|1|10|0|20|0|40|1e250|0|CIRCLE|62|1|10|1|20|1|40|nan|"
-                           "0|ARC|62|1|10|0|20|0|40|1e20|50|0|51|90|0|ELLIPSE|62|1|10|3|20|3|11|1e30|21|1|40|0.5|"
-                           "0|LWPOLYLINE|62|1|90|3|10|0|20|0|42|1e-12|10|1e15|20|0|42|1e9|10|3|20|3|"
-                           "0|TEXT|62|1|10|1|20|1|40|1e30|1|HUGE"));
+    Drawing d(Drawing_(
+        blocks,
+        Line(1, 1, 4, 4) + "|" + Line(-1e300, 2, 1e300, 2) + "|" + Line(0, 0, 1e12, 3e11, "62|1|6|DASH") +
+            "|0|INSERT|2|DOT|10|2|20|2|41|1e200|42|1e200|0|INSERT|2|DOT|10|2|20|2|41|1e-300|42|1e-300|"
+            "0|CIRCLE|62|1|10|0|20|0|40|1e250|0|CIRCLE|62|1|10|1|20|1|40|nan|"
+            "0|ARC|62|1|10|0|20|0|40|1e20|50|0|51|90|0|ELLIPSE|62|1|10|3|20|3|11|1e30|21|1|40|0.5|"
+            "0|LWPOLYLINE|62|1|90|3|10|0|20|0|42|1e-12|10|1e15|20|0|42|1e9|10|3|20|3|"
+            "0|TEXT|62|1|10|1|20|1|40|1e30|1|HUGE"));
     ASSERT_TRUE(d.loaded);
     const auto t0 = std::chrono::steady_clock::now();
     const Picture p = PaintAt(d, 60, 60, 10);

@@ -35,7 +35,13 @@ public:
             return std::string(buf);
         });
     }
+    // The next entity into c and e.
+    bool Entity() {
+        return With([&](DXFREADER* r) { return DxfReadEntity(r, &c, &e) != FALSE; });
+    }
     HDXFREADER h;
+    DXFENTITYCOMMON c{};
+    DXFENTITYENTRY e{};
 
 private:
     std::string m_text;
@@ -49,10 +55,7 @@ TEST(DxfReaderLines, CrLfLoneLfAndLoneCrEachEndOneLine) {
     // two CR LF stays a line; the end of the file ends the last line and
     // after it every line is empty.
     EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e", "", "f", ""}));
-    r.With([](DXFREADER* d) {
-        EXPECT_EQ(d->dwPos, d->dwFileSize);
-        return 0;
-    });
+    r.With([](DXFREADER* d) { EXPECT_EQ(d->dwPos, d->dwFileSize); });
 }
 
 TEST(DxfReaderLines, EmptyValuesKeepPairsAlignedWithLfLineEnds) {
@@ -79,7 +82,6 @@ TEST(DxfReaderPairs, CodesReadAsAtoiAndLongValuesAreCut) {
         EXPECT_EQ(std::strlen(value), 2047u); // the rest of the line is passed over
         EXPECT_EQ(DxfReadPair(d, value, sizeof value), 62);
         EXPECT_STREQ(value, "7");
-        return 0;
     });
     EXPECT_EQ(DxfAtoi("   -42abc"), -42);
     EXPECT_EQ(DxfAtoi("99999999999"), 2147483647);
@@ -95,33 +97,21 @@ TEST(DxfReaderPairs, AValueEndsAtANulAsACStringDoes) {
     text.replace(text.find("ENDSEC"), 6, std::string("ENDSEC\0junk", 11));
     MemoryReader r(text);
     EXPECT_EQ(DxfNextSection(r.h), DXF_SECTION_ENTITIES);
-    r.With([](DXFREADER* d) {
-        DXFENTITYCOMMON c;
-        DXFENTITYENTRY e;
-        EXPECT_TRUE(DxfReadEntity(d, &c, &e));
-        EXPECT_STREQ(c.szLayer, "LAYER");
-        EXPECT_EQ(d->nSection, 0u); // "ENDSEC\0junk" is ENDSEC
-        return 0;
-    });
+    EXPECT_TRUE(r.Entity());
+    EXPECT_STREQ(r.c.szLayer, "LAYER");
+    EXPECT_EQ(DxfCurrentSection(r.h), 0u); // "ENDSEC\0junk" is ENDSEC
 }
 
 TEST(DxfReaderProtocol, OneLineSectionStepByStep) {
     MemoryReader r(Lines("0|SECTION|2|ENTITIES|0|LINE|8|0|10|0|20|0|11|1|21|1|0|ENDSEC|0|EOF"));
     EXPECT_EQ(DxfNextSection(r.h), DXF_SECTION_ENTITIES);
-    r.With([](DXFREADER* d) {
-        DXFENTITYCOMMON c;
-        DXFENTITYENTRY e;
-        EXPECT_TRUE(DxfReadEntity(d, &c, &e));
-        EXPECT_EQ(c.wType, DXF_LINE);
-        EXPECT_STREQ(c.szLayer, "0");
-        EXPECT_EQ(c.nColor, 256);
-        EXPECT_EQ(c.dLineTypeScale, 1.0);
-        EXPECT_EQ(e.line.ptEnd.x, 1.0);
-        EXPECT_EQ(e.line.ptEnd.y, 1.0);
-        EXPECT_EQ(d->nSection, 0u);
-        EXPECT_FALSE(DxfReadEntity(d, &c, &e));
-        return 0;
-    });
+    EXPECT_TRUE(r.Entity());
+    EXPECT_EQ(std::tie(r.c.wType, r.c.nColor, r.c.dLineTypeScale),
+              std::tuple(WORD(DXF_LINE), short(256), 1.0));
+    EXPECT_STREQ(r.c.szLayer, "0");
+    EXPECT_EQ(dxftest::XYOf(r.e.line.ptEnd), dxftest::XY(1, 1));
+    EXPECT_EQ(DxfCurrentSection(r.h), 0u);
+    EXPECT_FALSE(r.Entity());
     EXPECT_EQ(DxfNextSection(r.h), 0u);
 }
 
@@ -137,8 +127,7 @@ TEST(DxfReaderProtocol, TablesEndWithTheirEndtabAndEndsec) {
     EXPECT_EQ(DxfNextTable(r.h), DXF_TABLE_LAYER);
     EXPECT_EQ(DxfReadTableEntry(r.h, &layer), DXF_TABLE_LAYER);
     EXPECT_STREQ(layer.szName, "WALLS");
-    EXPECT_EQ(layer.nFlags, 65);
-    EXPECT_EQ(layer.nColor, -3);
+    EXPECT_EQ(std::tie(layer.nFlags, layer.nColor), std::tuple(65, -3));
     EXPECT_STREQ(layer.szLineType, "DASH");
     // Its last entry was followed by ENDTAB and ENDSEC.
     EXPECT_EQ(DxfCurrentTable(r.h), 0u);
@@ -160,19 +149,17 @@ TEST(DxfReaderProtocol, LtypeDashesAndOtherTableEntries) {
     ASSERT_EQ(DxfReadTableEntry(r.h, &lt), DXF_TABLE_LTYPE);
     EXPECT_EQ(lt.nFlags, 44); // low 8 bits of 300
     EXPECT_STREQ(lt.szDescription, "many");
-    EXPECT_EQ(lt.nDashes, 32);
-    EXPECT_EQ(lt.dPatternLength, 9.5);
-    EXPECT_EQ(lt.dDashes[0], 1.0);
-    EXPECT_EQ(lt.dDashes[29], 30.0); // values after the 30th are ignored
+    // Values after the 30th dash are ignored.
+    EXPECT_EQ(std::tie(lt.nDashes, lt.dPatternLength, lt.dDashes[0], lt.dDashes[29]),
+              std::tuple(32, 9.5, 1.0, 30.0));
     EXPECT_EQ(DxfNextTable(r.h), DXF_TABLE_DIMSTYLE);
     DXFDIMSTYLEENTRY ds;
     ASSERT_EQ(DxfReadTableEntry(r.h, &ds), DXF_TABLE_DIMSTYLE);
     EXPECT_STREQ(ds.szName, "ISO");
     EXPECT_EQ(ds.dArrowSize, 2.5);
     EXPECT_STREQ(ds.szBlk1, "ClosedFilled");
-    EXPECT_EQ(ds.nTextStyleHandle, 1); // the handle read as a decimal
-    EXPECT_EQ(ds.nTextAbove, 1);
-    EXPECT_EQ(ds.nClrDimLine, 3);
+    // The handle "1F" is read as a decimal.
+    EXPECT_EQ(std::tie(ds.nTextStyleHandle, ds.nTextAbove, ds.nClrDimLine), std::tuple(1, 1, 3));
     EXPECT_STREQ(ds.szTextStyle, "");
     EXPECT_EQ(DxfCurrentSection(r.h), 0u);
 }
@@ -185,26 +172,17 @@ TEST(DxfReaderProtocol, BlocksWithAndWithoutEntities) {
     ASSERT_TRUE(DxfReadBlockHeader(r.h, &b));
     EXPECT_STREQ(b.szName, "EMPTY");
     EXPECT_STREQ(b.szLayer, "L1");
-    EXPECT_EQ(b.bFlags, 2);
-    EXPECT_EQ(b.ptBase.z, 3.0);
-    DXFENTITYCOMMON c;
-    DXFENTITYENTRY e;
-    r.With([&](DXFREADER* d) {
-        EXPECT_EQ(d->bInBlock, 0u);
-        EXPECT_FALSE(DxfReadEntity(d, &c, &e));
-        return 0;
-    });
+    EXPECT_EQ(std::tie(b.bFlags, b.ptBase.z), std::tuple(BYTE(2), 3.0));
+    r.With([&](DXFREADER* d) { EXPECT_EQ(d->bInBlock, 0u); });
+    EXPECT_FALSE(r.Entity());
     ASSERT_TRUE(DxfReadBlockHeader(r.h, &b));
     EXPECT_STREQ(b.szName, "B2"); // 2 then 3: the later one wins
-    r.With([&](DXFREADER* d) {
-        EXPECT_TRUE(DxfReadEntity(d, &c, &e));
-        EXPECT_EQ(e.line.ptEnd.x, 5.0);
-        // SEQEND is passed over; ENDBLK then ENDSEC end the block and the section.
-        EXPECT_FALSE(DxfReadEntity(d, &c, &e));
-        EXPECT_EQ(d->bInBlock, 0u);
-        EXPECT_EQ(d->nSection, 0u);
-        return 0;
-    });
+    EXPECT_TRUE(r.Entity());
+    EXPECT_EQ(r.e.line.ptEnd.x, 5.0);
+    // SEQEND is passed over; ENDBLK then ENDSEC end the block and the section.
+    EXPECT_FALSE(r.Entity());
+    r.With([](DXFREADER* d) { EXPECT_EQ(d->bInBlock, 0u); });
+    EXPECT_EQ(DxfCurrentSection(r.h), 0u);
     EXPECT_FALSE(DxfReadBlockHeader(r.h, &b));
 }
 
@@ -217,22 +195,16 @@ TEST(DxfReaderProtocol, HeaderVariablesAndSkippedSections) {
     EXPECT_STREQ(version, "AC1015");
     EXPECT_FALSE(DxfReadHeaderVariable(r.h, "$HANDSEED", version, sizeof version));
     EXPECT_EQ(DxfNextSection(r.h), DXF_SECTION_ENTITIES);
-    r.With([](DXFREADER* d) {
-        DXFENTITYCOMMON c;
-        DXFENTITYENTRY e;
-        EXPECT_FALSE(DxfReadEntity(d, &c, &e)); // an empty ENTITIES section
-        EXPECT_FALSE(DxfReadEntity(d, &c, &e)); // and BLOCKS after it is not read as entities
-        return 0;
-    });
+    EXPECT_FALSE(r.Entity()); // an empty ENTITIES section
+    EXPECT_FALSE(r.Entity()); // and BLOCKS after it is not read as entities
     EXPECT_EQ(DxfNextSection(r.h), DXF_SECTION_BLOCKS);
 }
 
 TEST(DxfReaderProtocol, UnknownEntitiesBetweenKnownOnesArePassedOver) {
     dxftest::Drawing d(Entities("0|LINE|10|1|0|POLYLINE|0|SEQEND|8|X|0|MTEXT|1|hi|0|LINE|10|2"));
     const auto all = d.List();
-    ASSERT_EQ(all.size(), 3u);
+    ASSERT_EQ(d.Types(), (std::vector<WORD>{DXF_LINE, DXF_POLYLINE, DXF_LINE}));
     EXPECT_EQ(all[0].d.line.ptStart.x, 1.0);
-    EXPECT_EQ(all[1].h.wType, DXF_POLYLINE);
     EXPECT_EQ(all[1].d.polyline.nVertices, 0);
     EXPECT_EQ(all[2].d.line.ptStart.x, 2.0);
 }
@@ -249,7 +221,6 @@ TEST(DxfReaderSearch, AFailedSearchIsRememberedPerPairAlignment) {
         char line[8];
         DxfReadLine(d, line, sizeof line);
         EXPECT_TRUE(DxfFindPair(d, 0, "X"));
-        return 0;
     });
 }
 

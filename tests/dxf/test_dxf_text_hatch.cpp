@@ -20,10 +20,9 @@ using dxftest::Picture;
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255);
 
-const std::string kTables =
-    "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|CONT|0|ENDTAB|"
-    "0|TABLE|2|LAYER|0|LAYER|2|GREEN|62|3|6|CONT|0|LAYER|2|OFF|62|-1|6|CONT|0|ENDTAB|"
-    "0|TABLE|2|STYLE|0|STYLE|2|NOTES|40|0|42|2.5|0|ENDTAB|0|ENDSEC|";
+const std::string kTables = "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|CONT|0|ENDTAB|"
+                            "0|TABLE|2|LAYER|0|LAYER|2|GREEN|62|3|6|CONT|0|LAYER|2|OFF|62|-1|6|CONT|0|ENDTAB|"
+                            "0|TABLE|2|STYLE|0|STYLE|2|NOTES|40|0|42|2.5|0|ENDTAB|0|ENDSEC|";
 
 std::string Dxf(std::string_view entities, std::string_view blocks = {}) {
     std::string s = kTables;
@@ -219,7 +218,8 @@ TEST(DxfHatch, HatchesThatCannotBeDrawnDrawNothing) {
 TEST(DxfHatch, TinyOffsetsAndHugeBoxesStayBounded) {
     Drawing d(Dxf("0|HATCH|62|1|70|0|92|2|93|4|10|-1e9|20|-1e9|10|1e9|20|-1e9|10|1e9|20|1e9|10|-1e9|20|1e9|"
                   "78|1|53|30|43|0|44|0|45|0|46|0.10001|79|2|49|0.0001|49|-0.0001|"
-                  "0|HATCH|62|3|70|0|92|2|93|3|10|1|20|1|10|5|20|1|10|1|20|5|78|1|53|45|43|0|44|0|45|-1e-9|46|1e-9|79|0"));
+                  "0|HATCH|62|3|70|0|92|2|93|3|10|1|20|1|10|5|20|1|10|1|20|5|78|1|53|45|43|0|44|0|45|-1e-9|"
+                  "46|1e-9|79|0"));
     const auto t0 = std::chrono::steady_clock::now();
     const Picture p = PaintAt(d, 80, 60, 10);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20.0);
@@ -230,7 +230,8 @@ TEST(DxfHatch, TinyOffsetsAndHugeBoxesStayBounded) {
 TEST(DxfHatch, HatchInARotatedInsertTurnsWithIt) {
     // A 4 × 1 bar filled in blue, inserted at (5, 1) turned by 90 degrees:
     // it covers x 4 .. 5, y 1 .. 5.
-    const std::string block = "0|BLOCK|2|BAR|0|HATCH|62|5|70|1|92|2|93|4|10|0|20|0|10|4|20|0|10|4|20|1|10|0|20|1|0|ENDBLK";
+    const std::string block =
+        "0|BLOCK|2|BAR|0|HATCH|62|5|70|1|92|2|93|4|10|0|20|0|10|4|20|0|10|4|20|1|10|0|20|1|0|ENDBLK";
     Drawing d(Dxf("0|INSERT|2|BAR|10|5|20|1|50|90", block));
     const Picture p = PaintAt(d, 100, 100, 10);
     EXPECT_EQ(p.At(45, 70), kBlue);

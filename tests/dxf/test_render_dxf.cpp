@@ -13,7 +13,9 @@ namespace {
 
 constexpr COLORREF kGrey = RGB(0xD0, 0xD0, 0xD0);
 
-COLORREF At(const QImage& image, int x, int y) { return ColourFromPixel(image.pixel(x, y)); }
+COLORREF At(const QImage& image, int x, int y) {
+    return ColourFromPixel(image.pixel(x, y));
+}
 bool Ink(const QImage& image, int x, int y) {
     const COLORREF c = At(image, x, y);
     return c != kGrey && c != RGB(255, 255, 255);
