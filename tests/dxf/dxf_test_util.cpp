@@ -8,12 +8,12 @@
 
 namespace dxftest {
 
-std::string Lines(std::string_view spec, std::string_view eol) {
+std::string Lines(std::string_view pairs, std::string_view eol) {
     std::string out;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t bar = spec.find('|', start);
-        out.append(spec.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
+        const std::size_t bar = pairs.find('|', start);
+        out.append(pairs.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
         out.append(eol);
         if (bar == std::string_view::npos) break;
         start = bar + 1;

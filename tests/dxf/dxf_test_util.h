@@ -16,7 +16,7 @@
 namespace dxftest {
 
 // "0|SECTION|2|ENTITIES" → the lines joined, each ended by eol.
-std::string Lines(std::string_view spec, std::string_view eol = "\n");
+std::string Lines(std::string_view pairs, std::string_view eol = "\n");
 // An ENTITIES section holding body (in Lines spelling), then EOF.
 std::string Entities(std::string_view body, std::string_view eol = "\n");
 // tables (whole sections, each ended by "|"), a BLOCKS section holding

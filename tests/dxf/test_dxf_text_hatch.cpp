@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QFontInfo>
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -220,9 +219,7 @@ TEST(DxfHatch, TinyOffsetsAndHugeBoxesStayBounded) {
                   "78|1|53|30|43|0|44|0|45|0|46|0.10001|79|2|49|0.0001|49|-0.0001|"
                   "0|HATCH|62|3|70|0|92|2|93|3|10|1|20|1|10|5|20|1|10|1|20|5|78|1|53|45|43|0|44|0|45|-1e-9|"
                   "46|1e-9|79|0"));
-    const auto t0 = std::chrono::steady_clock::now();
     const Picture p = PaintAt(d, 80, 60, 10);
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20.0);
     EXPECT_GT(p.Drawn(), 1000); // lines this close fill the view
     EXPECT_LT(p.outline.size(), 5000000u);
 }
