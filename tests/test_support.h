@@ -11,6 +11,30 @@
 
 namespace test {
 
+// A white memory bitmap with a DC drawing into it.
+struct Canvas {
+    CBitmap bitmap;
+    CDC dc;
+    Canvas(int w, int h) {
+        bitmap.CreateCompatibleBitmap(nullptr, w, h);
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
+    }
+    const QImage& Image() const { return bitmap.Image(); }
+    bool Set(int x, int y) const { return (Image().pixel(x, y) & 0xFFFFFF) != 0xFFFFFF; }
+    // The pixels set where where(x, y) holds.
+    template <class Pred> int Count(Pred where) const {
+        int n = 0;
+        for (int y = 0; y < Image().height(); ++y)
+            for (int x = 0; x < Image().width(); ++x) n += Set(x, y) && where(x, y);
+        return n;
+    }
+    int Count() const {
+        return Count([](int, int) { return true; });
+    }
+};
+
 // A folder that is removed with everything in it when the object goes.
 class TempDir {
 public:

@@ -6,16 +6,9 @@
 
 namespace {
 
-struct Drawing {
+struct Drawing : test::Canvas {
     CLoomveilDoc doc;
-    CBitmap bitmap;
-    CDC dc;
-    Drawing(int w, int h) {
-        bitmap.CreateCompatibleBitmap(nullptr, w, h);
-        dc.CreateCompatibleDC(nullptr);
-        dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-    }
+    using Canvas::Canvas;
     Drawing& Add(float x, float y) {
         doc.m_PointList.AddTail(_tagREALPT{x, y});
         return *this;

@@ -1,27 +1,12 @@
 #include "platform/dc.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
 
-struct Canvas {
-    CBitmap bitmap;
-    CDC dc;
-    Canvas(int w, int h) {
-        bitmap.CreateCompatibleBitmap(nullptr, w, h);
-        dc.CreateCompatibleDC(nullptr);
-        dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-    }
-    bool Set(int x, int y) const { return (bitmap.Image().pixel(x, y) & 0xFFFFFF) != 0xFFFFFF; }
-    int Count() const {
-        int n = 0;
-        for (int y = 0; y < bitmap.Image().height(); ++y)
-            for (int x = 0; x < bitmap.Image().width(); ++x) n += Set(x, y);
-        return n;
-    }
-};
+using test::Canvas;
 
 TEST(MemoryDc, LineSetsEveryPixelButTheLast) {
     Canvas c(20, 20);

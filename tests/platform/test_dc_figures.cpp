@@ -1,5 +1,6 @@
 // Figures, clip regions and paths of CDC, on a bitmap and on a paint device.
 #include "platform/dc.h"
+#include "test_support.h"
 
 #include <QImage>
 #include <climits>
@@ -9,27 +10,7 @@
 
 namespace {
 
-struct Canvas {
-    CBitmap bitmap;
-    CDC dc;
-    Canvas(int w, int h) {
-        bitmap.CreateCompatibleBitmap(nullptr, w, h);
-        dc.CreateCompatibleDC(nullptr);
-        dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-    }
-    const QImage& Image() const { return bitmap.Image(); }
-    bool Set(int x, int y) const { return (Image().pixel(x, y) & 0xFFFFFF) != 0xFFFFFF; }
-    template <class Pred> int Count(Pred where) const {
-        int n = 0;
-        for (int y = 0; y < Image().height(); ++y)
-            for (int x = 0; x < Image().width(); ++x) n += Set(x, y) && where(x, y);
-        return n;
-    }
-    int Count() const {
-        return Count([](int, int) { return true; });
-    }
-};
+using test::Canvas;
 
 struct PathPoints {
     std::vector<POINT> points;
