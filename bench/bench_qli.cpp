@@ -19,7 +19,6 @@ void WriteQli(const std::string& path, std::size_t bytes, bool arcs) {
     std::mt19937 rng(42);
     std::uniform_real_distribution<float> step(-2.0f, 2.0f);
     float x = 0, y = 0;
-    char buf[64];
     for (std::size_t i = 0; out.size() < bytes; ++i) {
         if (out.size() > (1u << 20)) {
             std::fwrite(out.data(), 1, out.size(), f);
@@ -37,16 +36,7 @@ void WriteQli(const std::string& path, std::size_t bytes, bool arcs) {
         }
         x += step(rng);
         y += step(rng);
-        char* p = buf;
-        *p++ = 'V';
-        *p++ = 'P';
-        *p++ = ' ';
-        p = std::to_chars(p, buf + sizeof buf, x, std::chars_format::fixed, 4).ptr;
-        *p++ = ',';
-        p = std::to_chars(p, buf + sizeof buf, y, std::chars_format::fixed, 4).ptr;
-        *p++ = '\r';
-        *p++ = '\n';
-        out.append(buf, p);
+        bench::AppendXY(out, "VP ", x, y);
     }
     out += "EN\r\n";
     std::fwrite(out.data(), 1, out.size(), f);

@@ -78,4 +78,16 @@ int RenderInto(CLoomveilDoc& doc, const std::string& path, Canvas& canvas) {
     return doc.RenderBitmap(&canvas.dc, canvas.width(), canvas.height());
 }
 
+void AppendXY(std::string& out, std::string_view command, double x, double y) {
+    char buf[64];
+    char* p = buf;
+    p = std::to_chars(p, buf + sizeof buf, x, std::chars_format::fixed, 4).ptr;
+    *p++ = ',';
+    p = std::to_chars(p, buf + sizeof buf, y, std::chars_format::fixed, 4).ptr;
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(command);
+    out.append(buf, p);
+}
+
 } // namespace bench

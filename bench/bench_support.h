@@ -48,4 +48,8 @@ struct Canvas {
 // Renders path through the document, as the viewer does; returns the result.
 int RenderInto(CLoomveilDoc& doc, const std::string& path, Canvas& canvas);
 
+// Appends "<command>x,y\r\n" with both numbers fixed to four decimals, as
+// the generated QLI records have them.
+void AppendXY(std::string& out, std::string_view command, double x, double y);
+
 } // namespace bench

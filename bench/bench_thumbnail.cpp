@@ -27,7 +27,6 @@ void WriteQli(const std::string& path, std::size_t bytes) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> step(-2.0f, 2.0f);
     float x = 0, y = 0;
-    char buf[64];
     std::size_t written = 0;
     for (std::size_t i = 0; written + out.size() < bytes; ++i) {
         if (out.size() > (1u << 20)) {
@@ -41,15 +40,7 @@ void WriteQli(const std::string& path, std::size_t bytes) {
         }
         x += step(rng);
         y += step(rng);
-        char* p = buf;
-        *p++ = 'L';
-        *p++ = ',';
-        p = std::to_chars(p, buf + sizeof buf, x, std::chars_format::fixed, 4).ptr;
-        *p++ = ',';
-        p = std::to_chars(p, buf + sizeof buf, y, std::chars_format::fixed, 4).ptr;
-        *p++ = '\r';
-        *p++ = '\n';
-        out.append(buf, p);
+        bench::AppendXY(out, "L,", x, y);
     }
     std::fwrite(out.data(), 1, out.size(), f);
     std::fclose(f);
