@@ -11,7 +11,6 @@
 namespace {
 
 using dxftest::Drawing;
-using dxftest::Lines;
 using dxftest::PaintAt;
 using dxftest::Picture;
 
@@ -25,9 +24,7 @@ const std::string kTables =
     "0|TABLE|2|LAYER|0|LAYER|2|ON|62|3|6|CONT|0|LAYER|2|OFF|62|-3|6|CONT|0|ENDTAB|0|ENDSEC|";
 
 std::string Drawing_(std::string_view blocks, std::string_view entities) {
-    std::string s = kTables;
-    if (!blocks.empty()) s += "0|SECTION|2|BLOCKS|" + std::string(blocks) + "|0|ENDSEC|";
-    return Lines(s + "0|SECTION|2|ENTITIES|" + std::string(entities) + "|0|ENDSEC|0|EOF");
+    return dxftest::Sections(kTables, blocks, entities);
 }
 
 std::string Line(double x1, double y1, double x2, double y2, const std::string& extra = "62|1") {

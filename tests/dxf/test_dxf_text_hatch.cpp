@@ -13,7 +13,6 @@
 namespace {
 
 using dxftest::Drawing;
-using dxftest::Lines;
 using dxftest::PaintAt;
 using dxftest::Picture;
 
@@ -24,9 +23,7 @@ const std::string kTables = "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|CONT|0
                             "0|TABLE|2|STYLE|0|STYLE|2|NOTES|40|0|42|2.5|0|ENDTAB|0|ENDSEC|";
 
 std::string Dxf(std::string_view entities, std::string_view blocks = {}) {
-    std::string s = kTables;
-    if (!blocks.empty()) s += "0|SECTION|2|BLOCKS|" + std::string(blocks) + "|0|ENDSEC|";
-    return Lines(s + "0|SECTION|2|ENTITIES|" + std::string(entities) + "|0|ENDSEC|0|EOF");
+    return dxftest::Sections(kTables, blocks, entities);
 }
 
 // The box of the entity pixels.
