@@ -122,18 +122,10 @@ Picture PaintAt(const Drawing& d, int w, int h, double pixelsPerUnit, double xor
     d->dZoom = pixelsPerUnit / d->dUnit;
     d->dXorg = xorg;
     d->dYorg = yorg;
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(nullptr, w, h);
+    test::Canvas canvas(w, h);
     DXFOUTLINE outline;
-    {
-        CDC dc;
-        dc.CreateCompatibleDC(nullptr);
-        dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-        pic.painted = DxfPaint(d.h, &dc, withOutline ? &outline : nullptr);
-        dc.SelectObject(static_cast<CBitmap*>(nullptr));
-    }
-    pic.image = bitmap.Image();
+    pic.painted = DxfPaint(d.h, &canvas.dc, withOutline ? &outline : nullptr);
+    pic.image = canvas.Image();
     pic.outline.assign(outline.begin(), outline.end());
     return pic;
 }

@@ -1,6 +1,7 @@
 // Entity drawing: pixels that must be set and pixels that must stay the
 // background, and the outline of each drawing.
 #include "dxf_test_util.h"
+#include "test_support.h"
 
 #include <cfloat>
 #include <climits>
@@ -90,13 +91,9 @@ TEST(DxfPaint, HorizontalLineSetsBothEndsAndItsOutlineIsOneFigure) {
 TEST(DxfPaint, PixelLineDrawerStepsTheLongerAxisAndClipsToTheView) {
     Drawing d(Drawing_("", ""));
     DxfSetView(d.h, 0, 0, 40, 30, Picture::kBackground);
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(nullptr, 40, 30);
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, 40, 30, RGB(255, 255, 255));
-    auto set = [&](int x, int y) { return bitmap.Image().pixel(x, y) == 0xFFFF0000u; };
+    test::Canvas canvas(40, 30);
+    CDC& dc = canvas.dc;
+    auto set = [&](int x, int y) { return canvas.Image().pixel(x, y) == 0xFFFF0000u; };
 
     // Along y: x = 2 + trunc(offset · 0.3) for every row 0 .. 10, drawn
     // from its lower end whichever way it is given.

@@ -80,16 +80,12 @@ TEST(RenderDxf, FailuresAndEmptyDrawings) {
 TEST(RenderDxf, KeepsToThePictureWhereTheOriginPutsIt) {
     CLoomveilDoc doc;
     doc.SetCurrentFile(CString(test::DataPath("dxf/r2000.dxf")));
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(nullptr, 300, 200);
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, 300, 200, RGB(255, 255, 255));
+    test::Canvas canvas(300, 200);
+    CDC& dc = canvas.dc;
     dc.SetViewportOrg(40, 30);
     ASSERT_EQ(doc.RenderBitmap(&dc, 200, 100), 1);
     EXPECT_EQ(dc.GetViewportOrg(), CPoint(40, 30));
-    const QImage& img = bitmap.Image();
+    const QImage& img = canvas.Image();
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 300; ++x) {
             const bool inside = x >= 40 && x < 240 && y >= 30 && y < 130;
