@@ -58,37 +58,6 @@ double BareTokenize(std::string_view text) {
     return sum;
 }
 
-// Peak resident memory since the last reset, in MiB (the kernel's
-// high-water mark, which writing "5" to clear_refs resets).
-void ResetPeak() {
-    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", f);
-        std::fclose(f);
-    }
-}
-
-double PeakMiB() {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return bench::PeakRssMiB();
-    char line[256];
-    double kb = 0;
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::strtod(line + 6, nullptr);
-    std::fclose(f);
-    return kb / 1024.0;
-}
-
-double CurrentMiB() {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    double kb = 0;
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) kb = std::strtod(line + 6, nullptr);
-    std::fclose(f);
-    return kb / 1024.0;
-}
-
 void BM_DxfLoad(benchmark::State& state) {
     const int megabytes = static_cast<int>(state.range(0));
     const bool r12 = state.range(1) != 0;
@@ -97,11 +66,11 @@ void BM_DxfLoad(benchmark::State& state) {
     double peakAdded = 0;
     std::size_t entities = 0;
     for (auto _ : state) {
-        const double before = CurrentMiB();
-        ResetPeak();
+        const double before = bench::StatusMiB("VmRSS:");
+        bench::ResetPeakRss();
         HDXFDRAWING h = DxfCreateDrawing();
         if (!DxfLoadFile(h, DxfSource::Path(path.c_str()))) state.SkipWithError("load failed");
-        peakAdded = std::max(peakAdded, PeakMiB() - before);
+        peakAdded = std::max(peakAdded, bench::StatusMiB("VmHWM:") - before);
         state.PauseTiming();
         if (auto* d = static_cast<DXFDRAWING*>(GlobalLock(h))) {
             entities = d->entities.nCount;

@@ -30,25 +30,6 @@ std::string Input(int megabytes) {
     });
 }
 
-double StatusMiB(const char* field) {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    double kb = 0;
-    const std::size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, field, n) == 0) kb = std::strtod(line + n, nullptr);
-    std::fclose(f);
-    return kb / 1024.0;
-}
-
-void ResetPeak() {
-    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", f);
-        std::fclose(f);
-    }
-}
-
 double Since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
@@ -59,8 +40,8 @@ void BM_DxfLoadDraw(benchmark::State& state) {
     std::size_t points = 0;
     bench::Canvas canvas(1024, 768);
     for (auto _ : state) {
-        const double before = StatusMiB("VmRSS:");
-        ResetPeak();
+        const double before = bench::StatusMiB("VmRSS:");
+        bench::ResetPeakRss();
         const auto t0 = std::chrono::steady_clock::now();
         CDxfDrawing drawing;
         CFile file;
@@ -75,7 +56,7 @@ void BM_DxfLoadDraw(benchmark::State& state) {
         const auto t1 = std::chrono::steady_clock::now();
         drawing.Paint(&canvas.dc, &outline);
         const double drawn = Since(t1);
-        peak = std::max(peak, StatusMiB("VmHWM:") - before);
+        peak = std::max(peak, bench::StatusMiB("VmHWM:") - before);
         load += loaded;
         draw += drawn;
         points = outline.size();

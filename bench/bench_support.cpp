@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -40,6 +41,26 @@ double PeakRssMiB() {
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+
+double StatusMiB(const char* field) {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    double kb = 0;
+    const std::size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0) kb = std::strtod(line + n, nullptr);
+    std::fclose(f);
+    return kb / 1024.0;
+}
+
+void ResetPeakRss() {
+    // Writing "5" to clear_refs resets the high-water mark.
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
 }
 
 double BareScanParse(std::string_view text) {

@@ -30,6 +30,11 @@ std::size_t FileSize(const std::string& path);
 
 // Peak resident memory of this process so far, in MiB.
 double PeakRssMiB();
+// A field of /proc/self/status in MiB ("VmRSS:", "VmHWM:"), 0 when absent.
+double StatusMiB(const char* field);
+// Resets the kernel's resident high-water mark (VmHWM), so that it measures
+// from here.
+void ResetPeakRss();
 
 // The bare loop the text readers are measured against: finds every line
 // with memchr and parses every number on it with std::from_chars, doing
