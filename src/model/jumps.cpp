@@ -11,36 +11,6 @@ namespace {
 constexpr int kDashOn = 4;
 constexpr int kDashPeriod = 7;
 
-// The point-list drawing's mapping from list units to pixels, in the same
-// single-precision steps, so a jump meets its strokes' end pixels exactly.
-struct Fit {
-    bool ok = false;
-    float scale = 0, cx = 0, cy = 0, hx = 0, hy = 0;
-
-    Fit(const CPointList& list, int width, int height) {
-        float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
-        for (const _tagREALPT& p : list) {
-            if (IsBreak(p)) continue;
-            if (!(p.x > minX)) minX = p.x;
-            if (!(maxX > p.x)) maxX = p.x;
-            if (!(p.y > minY)) minY = p.y;
-            if (!(maxY > p.y)) maxY = p.y;
-        }
-        const float dx = maxX - minX, dy = maxY - minY;
-        if (list.IsEmpty() || dx == 0.0f || dy == 0.0f) return;
-        const float scaleX = static_cast<float>(width) / (dx * 1.02f);
-        const float scaleY = static_cast<float>(height) / (dy * 1.02f);
-        scale = scaleY < scaleX ? scaleY : scaleX;
-        cx = (maxX + minX) * 0.5f;
-        cy = (maxY + minY) * 0.5f;
-        hx = static_cast<float>(width) * 0.5f;
-        hy = static_cast<float>(height) * 0.5f;
-        ok = true;
-    }
-    int X(float x) const { return TruncToInt((x - cx) * scale + hx); }
-    int Y(float y) const { return TruncToInt((y - cy) * scale + hy); }
-};
-
 // Clips the segment to [0, w) × [0, h) (Liang–Barsky); false when nothing
 // of it is inside. Keeps the walk below short for far-away end points.
 bool Clip(double& x0, double& y0, double& x1, double& y1, int w, int h) {
@@ -123,7 +93,8 @@ void DrawJumps(QImage& image, const CPointList& list, int width, int height, Jum
                QRgb colour) {
     if (image.isNull() || (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32))
         return;
-    const Fit fit(list, width, height);
+    // The drawing's own fit, so a jump meets its strokes' end pixels exactly.
+    const PointListFit fit(list, width, height);
     if (space == JumpSpace::fitted && !fit.ok) return;
     colour |= 0xFF000000u;
     for (const Jump& j : FindJumps(list)) {

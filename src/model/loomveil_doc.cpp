@@ -50,13 +50,12 @@ int CLoomveilDoc::ReadWholeFile(FileBuffer& buffer) {
     return static_cast<int>(done + 1);
 }
 
-void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF* pColours) {
-    if (m_PointList.IsEmpty()) return;
-
+PointListFit::PointListFit(const CPointList& list, int width, int height) {
+    if (list.IsEmpty()) return;
     // The comparisons are written as "not greater" so that a NaN coordinate
     // takes part exactly as in the original arithmetic.
     float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
-    for (const _tagREALPT& p : m_PointList) {
+    for (const _tagREALPT& p : list) {
         if (IsBreak(p)) continue;
         if (!(p.x > minX)) minX = p.x;
         if (!(maxX > p.x)) maxX = p.x;
@@ -69,11 +68,17 @@ void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF
 
     const float scaleX = static_cast<float>(width) / (dx * 1.02f);
     const float scaleY = static_cast<float>(height) / (dy * 1.02f);
-    const float scale = scaleY < scaleX ? scaleY : scaleX;
-    const float cx = (maxX + minX) * 0.5f;
-    const float cy = (maxY + minY) * 0.5f;
-    const float hx = static_cast<float>(width) * 0.5f;
-    const float hy = static_cast<float>(height) * 0.5f;
+    scale = scaleY < scaleX ? scaleY : scaleX;
+    cx = (maxX + minX) * 0.5f;
+    cy = (maxY + minY) * 0.5f;
+    hx = static_cast<float>(width) * 0.5f;
+    hy = static_cast<float>(height) * 0.5f;
+    ok = true;
+}
+
+void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF* pColours) {
+    const PointListFit fit(m_PointList, width, height);
+    if (!fit.ok) return;
 
     CPen pens[2];
     int current = 0;
@@ -98,8 +103,8 @@ void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF
             }
             continue;
         }
-        const int px = TruncToInt((p.x - cx) * scale + hx);
-        const int py = TruncToInt((p.y - cy) * scale + hy);
+        const int px = fit.X(p.x);
+        const int py = fit.Y(p.y);
         if (penDown) {
             // A line to the current position draws nothing and moves nowhere;
             // dense patterns are mostly such steps at screen scale.

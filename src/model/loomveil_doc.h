@@ -132,3 +132,16 @@ inline int TruncToInt(double v) {
     if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
     return static_cast<int>(v);
 }
+
+// How DrawPointList maps list units to the pixels of a width × height
+// picture, in single precision: the extent scaled by the smaller of the two
+// ratios, with 1% free on each side, centred. Not ok (nothing is drawn)
+// for an empty list or an extent without width or height.
+struct PointListFit {
+    bool ok = false;
+    float scale = 0, cx = 0, cy = 0, hx = 0, hy = 0;
+
+    PointListFit(const CPointList& list, int width, int height);
+    int X(float x) const { return TruncToInt((x - cx) * scale + hx); }
+    int Y(float y) const { return TruncToInt((y - cy) * scale + hy); }
+};
