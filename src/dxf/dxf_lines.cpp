@@ -17,27 +17,6 @@
 
 namespace dxf_paint {
 
-bool ClipSegment(double x0, double y0, double x1, double y1, double left, double top, double right, double bottom,
-                 double& t0, double& t1) {
-    t0 = 0;
-    t1 = 1;
-    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return false;
-    const double dx = x1 - x0, dy = y1 - y0;
-    auto edge = [&](double p, double q) {
-        if (p == 0) return q >= 0;
-        const double r = q / p;
-        if (p < 0) {
-            if (r > t1) return false;
-            t0 = std::max(t0, r);
-        } else {
-            if (r < t0) return false;
-            t1 = std::min(t1, r);
-        }
-        return true;
-    };
-    return edge(-dx, x0 - left) && edge(dx, right - x0) && edge(-dy, y0 - top) && edge(dy, bottom - y0);
-}
-
 namespace {
 
 // The part of a–b inside ±kFar, whole units; false when none is.

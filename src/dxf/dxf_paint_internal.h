@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dxf/dxf_paint.h"
+#include "model/clip_segment.h"
 
 #include <cmath>
 
@@ -127,11 +128,6 @@ struct View {
         return maxX >= cullLeft && minX <= cullRight && maxY >= cullTop && minY <= cullBottom;
     }
 };
-
-// Cuts the segment a–b to the box (Liang-Barsky); the parameters of the
-// kept part go to t0, t1. False when nothing of it is inside.
-bool ClipSegment(double x0, double y0, double x1, double y1, double left, double top, double right, double bottom,
-                 double& t0, double& t1);
 
 // DxfDrawLine for two device points, cut where the line reaches beyond
 // kFar; nothing for a point that is not a number.

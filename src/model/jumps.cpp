@@ -1,5 +1,6 @@
 #include "model/jumps.h"
 
+#include "model/clip_segment.h"
 #include "model/loomveil_doc.h"
 
 #include <cfloat>
@@ -11,27 +12,12 @@ namespace {
 constexpr int kDashOn = 4;
 constexpr int kDashPeriod = 7;
 
-// Clips the segment to [0, w) × [0, h) (Liang–Barsky); false when nothing
-// of it is inside. Keeps the walk below short for far-away end points.
+// Clips the segment to [0, w) × [0, h); false when nothing of it is
+// inside. Keeps the walk below short for far-away end points.
 bool Clip(double& x0, double& y0, double& x1, double& y1, int w, int h) {
-    double t0 = 0, t1 = 1;
+    double t0, t1;
+    if (!ClipSegment(x0, y0, x1, y1, 0, 0, w - 1, h - 1, t0, t1)) return false;
     const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0, (w - 1) - x0, y0, (h - 1) - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) {
-            if (t > t1) return false;
-            if (t > t0) t0 = t;
-        } else {
-            if (t < t0) return false;
-            if (t < t1) t1 = t;
-        }
-    }
     const double ax = x0 + t0 * dx, ay = y0 + t0 * dy;
     x1 = x0 + t1 * dx;
     y1 = y0 + t1 * dy;
