@@ -26,6 +26,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <type_traits>
 #include <vector>
@@ -137,12 +138,14 @@ void SetCoord(DXFCOORD& pt, int axis, std::string_view v) {
         pt.z = d;
 }
 
-// Codes 10..13 / 20..23 / 30..33 as (point index, axis), or false.
-bool PointCode(int code, int points, int& index, int& axis) {
+// Codes 10..1n / 20..2n / 30..3n into the entity's first, second, ...
+// point (a null entry takes no codes); false for any other code.
+bool StorePoint(int code, std::string_view v, std::initializer_list<DXFCOORD*> points) {
     if (code < 10 || code >= 40) return false;
-    axis = code / 10 - 1;
-    index = code % 10;
-    return index < points;
+    const std::size_t index = static_cast<std::size_t>(code % 10);
+    if (index >= points.size() || !points.begin()[index]) return false;
+    SetCoord(*points.begin()[index], code / 10 - 1, v);
+    return true;
 }
 
 // The next element of a counted sequence, or null once count elements are
@@ -155,11 +158,7 @@ void ReadLine(DXFREADER* r, DXFENTITYCOMMON* c, DXFLINE* e, char* v) {
     std::memset(e, 0, sizeof *e);
     c->wType = DXF_LINE;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 2, i, axis))
-            SetCoord(i == 0 ? e->ptStart : e->ptEnd, axis, s);
-        else
-            StoreCommon(c, code, s);
+        if (!StorePoint(code, s, {&e->ptStart, &e->ptEnd})) StoreCommon(c, code, s);
         return true;
     });
 }
@@ -168,11 +167,7 @@ void ReadPoint(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOINT* e, char* v) {
     std::memset(e, 0, sizeof *e);
     c->wType = DXF_POINT;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 1, i, axis))
-            SetCoord(e->pt, axis, s);
-        else
-            StoreCommon(c, code, s);
+        if (!StorePoint(code, s, {&e->pt})) StoreCommon(c, code, s);
         return true;
     });
 }
@@ -182,12 +177,8 @@ void ReadCircle(DXFREADER* r, DXFENTITYCOMMON* c, DXFCIRCLE* e, char* v) {
     c->wType = DXF_CIRCLE;
     OwnerCapture owner;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 1, i, axis))
-            SetCoord(e->ptCenter, axis, s);
-        else if (code == 40)
-            e->dRadius = DxfAtof(s);
-        else if (!owner.Store(c, code, s))
+        if (!StorePoint(code, s, {&e->ptCenter}) && !DxfStoreField(code, s, {{40, &e->dRadius}}) &&
+            !owner.Store(c, code, s))
             StoreCommon(c, code, s);
         return true;
     });
@@ -197,10 +188,8 @@ void ReadArc(DXFREADER* r, DXFENTITYCOMMON* c, DXFARC* e, char* v) {
     std::memset(e, 0, sizeof *e);
     c->wType = DXF_ARC;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 1, i, axis))
-            SetCoord(e->ptCenter, axis, s);
-        else if (!DxfStoreField(code, s, {{40, &e->dRadius}, {50, &e->dStartAngle}, {51, &e->dEndAngle}}))
+        if (!StorePoint(code, s, {&e->ptCenter}) &&
+            !DxfStoreField(code, s, {{40, &e->dRadius}, {50, &e->dStartAngle}, {51, &e->dEndAngle}}))
             StoreCommon(c, code, s);
         return true;
     });
@@ -211,11 +200,9 @@ void ReadEllipse(DXFREADER* r, DXFENTITYCOMMON* c, DXFELLIPSE* e, char* v) {
     c->wType = DXF_ELLIPSE;
     OwnerCapture owner;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 2, i, axis))
-            SetCoord(i == 0 ? e->ptCenter : e->ptMajor, axis, s);
-        else if (!DxfStoreField(code, s, {{40, &e->dRatio}, {41, &e->dStartParam}, {42, &e->dEndParam}}) &&
-                 !owner.Store(c, code, s))
+        if (!StorePoint(code, s, {&e->ptCenter, &e->ptMajor}) &&
+            !DxfStoreField(code, s, {{40, &e->dRatio}, {41, &e->dStartParam}, {42, &e->dEndParam}}) &&
+            !owner.Store(c, code, s))
             StoreCommon(c, code, s);
         return true;
     });
@@ -227,11 +214,7 @@ void ReadSolid(DXFREADER* r, DXFENTITYCOMMON* c, DXFSOLID* e, char* v) {
     c->wType = DXF_SOLID;
     e->pt[3] = {DBL_MAX, DBL_MAX, DBL_MAX};
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 4, i, axis))
-            SetCoord(e->pt[i], axis, s);
-        else
-            StoreCommon(c, code, s);
+        if (!StorePoint(code, s, {&e->pt[0], &e->pt[1], &e->pt[2], &e->pt[3]})) StoreCommon(c, code, s);
         return true;
     });
     if (e->pt[3].x == DBL_MAX) e->pt[3].x = e->pt[2].x;
@@ -246,11 +229,7 @@ void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v) {
     e->dWidthFactor = 1.0;
     c->wType = DXF_TEXT;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 2, i, axis)) {
-            SetCoord(i == 0 ? e->ptInsert : e->ptAlign, axis, s);
-            return true;
-        }
+        if (StorePoint(code, s, {&e->ptInsert, &e->ptAlign})) return true;
         if (DxfStoreField(code, s, {{40, &e->dHeight}, {41, &e->dWidthFactor}, {50, &e->dRotation}})) return true;
         switch (code) {
         case 72:
@@ -279,11 +258,7 @@ void ReadInsert(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
     e->dScaleX = e->dScaleY = e->dScaleZ = 1.0;
     c->wType = DXF_INSERT;
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        int i, axis;
-        if (PointCode(code, 1, i, axis)) {
-            SetCoord(e->ptInsert, axis, s);
-            return true;
-        }
+        if (StorePoint(code, s, {&e->ptInsert})) return true;
         if (DxfStoreField(code, s,
                         {{41, &e->dScaleX}, {42, &e->dScaleY}, {43, &e->dScaleZ}, {50, &e->dRotation}}))
             return true;
@@ -303,11 +278,7 @@ void ReadDimension(DXFREADER* r, DXFENTITYCOMMON* c, DXFDIMENSIONENTRY* e, char*
     ReadPairs(r, v, [&](int code, std::string_view s) {
         // The definition point is the first point (10), the extension line
         // origins the fourth and fifth (13, 14).
-        int i, axis;
-        if (PointCode(code, 5, i, axis) && (i == 0 || i >= 3)) {
-            SetCoord(i == 0 ? e->ptDef : i == 3 ? e->ptExt1 : e->ptExt2, axis, s);
-            return true;
-        }
+        if (StorePoint(code, s, {&e->ptDef, nullptr, nullptr, &e->ptExt1, &e->ptExt2})) return true;
         if (DxfStoreField(code, s, {{53, &e->dTextRotation}})) return true;
         switch (code) {
         case 2:

@@ -850,11 +850,20 @@ BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
     return TRUE;
 }
 
-BOOL CDC::Polygon(const POINT* pts, int n) {
-    if (!pts || n < 2) return FALSE;
+// Logical points moved by the viewport origin, in doubles so that no
+// coordinate can overflow on the way.
+std::vector<QPointF> CDC::DevicePoints(const POINT* pts, int n) const {
     std::vector<QPointF> points;
     points.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) points.emplace_back(pts[i].x + m_viewportOrg.x, pts[i].y + m_viewportOrg.y);
+    for (int i = 0; i < n; ++i)
+        points.emplace_back(static_cast<double>(pts[i].x) + m_viewportOrg.x,
+                            static_cast<double>(pts[i].y) + m_viewportOrg.y);
+    return points;
+}
+
+BOOL CDC::Polygon(const POINT* pts, int n) {
+    if (!pts || n < 2) return FALSE;
+    const std::vector<QPointF> points = DevicePoints(pts, n);
     if (Recording())
         RecordFigure(points, true);
     else
@@ -864,9 +873,7 @@ BOOL CDC::Polygon(const POINT* pts, int n) {
 
 BOOL CDC::Polyline(const POINT* pts, int n) {
     if (!pts || n < 2) return FALSE;
-    std::vector<QPointF> points;
-    points.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) points.emplace_back(pts[i].x + m_viewportOrg.x, pts[i].y + m_viewportOrg.y);
+    const std::vector<QPointF> points = DevicePoints(pts, n);
     if (Recording())
         RecordFigure(points, false);
     else

@@ -218,6 +218,7 @@ private:
     void DrawFigure(const std::vector<QPointF>& points, bool closed, bool lastPixel,
                     const std::optional<COLORREF>& fill, Qt::FillRule rule);
     void RecordFigure(const std::vector<QPointF>& points, bool closed);
+    std::vector<QPointF> DevicePoints(const POINT* pts, int n) const;
     void StartStroke(CPoint from);
     std::optional<COLORREF> BrushFill() const;
     bool Recording() const { return m_pathState == PathState::Open; }
