@@ -6,13 +6,17 @@
 // in degrees. The dimension line runs through D at that angle between the
 // feet P1, P2 of E1 and E2; the extension lines run from each Ei (less the
 // style's offset, 42) to beyond the dimension line (by the style's
-// extension, 44). The text is the DIMENSION's own (group 1); no measured
-// value is made.
+// extension, 44). The text is the DIMENSION's own (group 1), where "<>"
+// (or an empty text) stands for the measured value written by the
+// dimension style (DxfFormatDimension).
 #include "dxf/dxf_drawing.h"
 #include "dxf/dxf_paint.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -36,7 +40,9 @@ constexpr ArrowRow kArrows[] = {
     {"Oblique", 2, DXF_LINE, {{-0.5, -0.5}, {0.5, 0.5}, {0, 0}, {0, 0}}},
 };
 
-DXFCOORD Coord(const Pt& p) { return {p.x, p.y, 0.0}; }
+DXFCOORD Coord(const Pt& p) {
+    return {p.x, p.y, 0.0};
+}
 
 void AddLine(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, short colour, Pt a, Pt b) {
     h.wType = DXF_LINE;
@@ -46,7 +52,7 @@ void AddLine(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, short colour, Pt a, 
 }
 
 void AddText(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& dim, const DXFDIMSTYLE& style,
-             Pt at) {
+             const std::string& shown, Pt at) {
     h.wType = DXF_TEXT;
     h.nColor = style.nClrText;
     DXFTEXT text;
@@ -57,17 +63,65 @@ void AddText(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& 
     text.dWidthFactor = 1.0;
     text.wJustify = 4; // middle
     text.dwStyle = style.dwTextStyle;
-    std::memcpy(text.szText, dim.szText, strnlen(dim.szText, sizeof dim.szText - 1));
+    std::memcpy(text.szText, shown.data(), std::min(shown.size(), sizeof text.szText - 1));
     DxfAddEntity(d, block, &h, &text);
 }
 
 } // namespace
 
+std::string DxfFormatDimension(double value, const DXFDIMSTYLE& style, int dimType, std::string_view text) {
+    // The value: scaled, rounded, with the style's decimals and separator.
+    double v =
+        value * (style.dLinearFactor != 0 && std::isfinite(style.dLinearFactor) ? style.dLinearFactor : 1.0);
+    if (style.dRound > 0 && std::isfinite(style.dRound) && std::fabs(v / style.dRound) < 1e15)
+        v = std::round(v / style.dRound) * style.dRound;
+    const int decimals = style.nDecimals < 0 ? 4 : std::min(style.nDecimals, 8);
+    char buffer[64];
+    if (!std::isfinite(v) || std::fabs(v) >= 1e18) v = 0;
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+    std::string number(buffer);
+    if (number == "-0" || number.find_first_not_of("-0.") == std::string::npos)
+        number.erase(0, number[0] == '-');
+    const std::size_t dot = number.find('.');
+    if (dot != std::string::npos) {
+        if (style.nZeros & 8) { // no trailing zeros
+            number.erase(number.find_last_not_of('0') + 1);
+            if (number.back() == '.') number.pop_back();
+        }
+        const std::size_t lead = number[0] == '-' ? 1 : 0;
+        if ((style.nZeros & 4) && number.compare(lead, 2, "0.") == 0)
+            number.erase(lead, 1); // no leading zero
+        const std::size_t sep = number.find('.');
+        if (sep != std::string::npos && style.nDecimalSep > 32 && style.nDecimalSep < 127)
+            number[sep] = static_cast<char>(style.nDecimalSep);
+    }
+    // Radius and diameter signs, and the style's prefix and suffix.
+    const int kind = dimType & 7;
+    std::string measured = kind == 4 ? "R" + number : kind == 3 ? "%%c" + number : number;
+    const std::string post(style.szPost, strnlen(style.szPost, sizeof style.szPost));
+    const std::size_t slot = post.find("<>");
+    measured =
+        slot == std::string::npos ? measured + post : post.substr(0, slot) + measured + post.substr(slot + 2);
+    if (text.empty()) return measured;
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, 2, "<>") == 0) {
+            out += measured;
+            i += 2;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
 BOOL DxfAddArrowhead(DXFDRAWING* pDrawing, DWORD dwBlockId, DXFENTITYHEADER* pHeader, double x, double y,
                      double angle, double size, const char* pszName, int nEnd) {
     if (!pDrawing || !pHeader || !pszName) return TRUE;
     const double c = std::cos(angle), s = std::sin(angle);
-    auto place = [&](const Pt& p) { return DXFCOORD{(p.x * c - p.y * s) * size + x, (p.x * s + p.y * c) * size + y, 0.0}; };
+    auto place = [&](const Pt& p) {
+        return DXFCOORD{(p.x * c - p.y * s) * size + x, (p.x * s + p.y * c) * size + y, 0.0};
+    };
     for (const ArrowRow& row : kArrows) {
         if (row.end != nEnd || std::strncmp(row.name, pszName, sizeof DXFDIMSTYLE{}.szBlk1) != 0) continue;
         DXFENTITYHEADER h = *pHeader;
@@ -120,6 +174,11 @@ void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTIT
         extension(E2, P2, near2, far2);
     }
     const Pt M{(P1.x + P2.x) / 2, (P1.y + P2.y) / 2};
+    // What the dimension says: its text, with the measured value (the file's
+    // own, else the length between the feet) for "<>".
+    const double measured = dim.dMeasurement != 0 ? dim.dMeasurement : std::hypot(P2.x - P1.x, P2.y - P1.y);
+    const std::string shown = DxfFormatDimension(
+        measured, style, dim.nDimType, std::string_view(dim.szText, strnlen(dim.szText, sizeof dim.szText)));
 
     DXFENTITYHEADER h = *pHeader;
     // The measured points, in the dimension's own colour.
@@ -131,18 +190,19 @@ void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTIT
 
     if (style.bTextAbove == 0) {
         // The line is broken round the text.
-        const double L = static_cast<double>(strnlen(dim.szText, sizeof dim.szText));
+        const double L = static_cast<double>(shown.size());
         const double g = L * style.dTextHeight * 0.3 + style.dTextGap * 2.0;
         const double len = std::hypot(P2.x - P1.x, P2.y - P1.y);
         const Pt u = len > 0 ? Pt{(P2.x - P1.x) / len, (P2.y - P1.y) / len} : Pt{std::cos(a), std::sin(a)};
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, P1, {M.x - g * u.x, M.y - g * u.y});
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, {M.x + g * u.x, M.y + g * u.y}, P2);
-        AddText(pDrawing, dwBlockId, h, dim, style, M);
+        AddText(pDrawing, dwBlockId, h, dim, style, shown, M);
     } else if (style.bTextAbove == 1) {
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, P1, P2);
         const double lift = style.dTextHeight * 0.5 + style.dTextGap;
         const double up = a + kPi / 2;
-        AddText(pDrawing, dwBlockId, h, dim, style, {M.x + lift * std::cos(up), M.y + lift * std::sin(up)});
+        AddText(pDrawing, dwBlockId, h, dim, style, shown,
+                {M.x + lift * std::cos(up), M.y + lift * std::sin(up)});
     }
 
     // Arrowheads pointing away from the other end of the dimension line.

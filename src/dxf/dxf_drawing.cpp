@@ -1,6 +1,7 @@
 #include "dxf/dxf_drawing.h"
 
 #include "dxf/dxf_heap.h"
+#include "dxf/dxf_text.h"
 #include "model/limits.h"
 
 #include <cmath>
@@ -214,18 +215,13 @@ bool EntityBox(const DXFDRAWING* d, const DXFENTITYHEADER& h, const void* data, 
             for (int i = 0; i < e->nVertices; ++i) b.Add(e->pVertices[i].x, e->pVertices[i].y);
         break;
     }
-    case DXF_TEXT: {
-        // A width estimate of half the height per character, lowered by a
-        // fifth of the whole units of that width.
-        const auto* e = static_cast<const DXFTEXT*>(data);
-        const double len = static_cast<double>(strnlen(e->szText, sizeof e->szText));
-        const double w = e->dHeight * 0.5 * e->dWidthFactor * len;
-        const double dd = std::trunc(w) * 0.2;
-        const double rot = e->dRotation * kDegToRad;
-        const double minX = e->ptInsert.x + std::sin(rot) * dd;
-        const double minY = e->ptInsert.y + std::cos(rot) * dd;
-        b.Add(minX, minY);
-        b.Add(minX + w, minY - e->dHeight);
+    case DXF_TEXT:
+    case DXF_MTEXT: {
+        // The box of the glyphs drawn.
+        DXFBOX t;
+        if (!DxfTextBox(d, h.wType, data, t)) return false;
+        b.Add(t.minX, t.minY);
+        b.Add(t.maxX, t.maxY);
         break;
     }
     case DXF_DIMENSION: {
@@ -307,6 +303,8 @@ std::size_t DxfEntityDataSize(WORD wType) {
         return sizeof(DXFPOLYLINE);
     case DXF_DIMENSION:
         return sizeof(DXFDIMENSION);
+    case DXF_MTEXT:
+        return sizeof(DXFMTEXT);
     default:
         return 0;
     }
@@ -340,6 +338,8 @@ const char* DxfEntityTypeName(WORD wType) {
         return "POLYLINE";
     case DXF_DIMENSION:
         return "DIMENSION";
+    case DXF_MTEXT:
+        return "MTEXT";
     default:
         return nullptr;
     }
@@ -348,6 +348,12 @@ const char* DxfEntityTypeName(WORD wType) {
 void DxfFreeEntityData(WORD wType, void* pData) {
     if (!pData) return;
     switch (wType) {
+    case DXF_MTEXT: {
+        auto* e = static_cast<DXFMTEXT*>(pData);
+        DxfHeapFree(e->pszText);
+        e->pszText = nullptr;
+        break;
+    }
     case DXF_POLYLINE: {
         auto* e = static_cast<DXFPOLYLINE*>(pData);
         DxfHeapFree(e->pVertices);

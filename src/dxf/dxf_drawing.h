@@ -14,6 +14,8 @@
 #include "dxf/dxf_types.h"
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 struct DXFDRAWING {
     DXFLAYER layers[DXF_MAX_LAYERS];
@@ -39,6 +41,9 @@ struct DXFDRAWING {
     double dXorg, dYorg;
     double dUnit;
     double dZoom;
+    // The Windows code page of the drawing's text (dxf_codepage.h); 0 for
+    // a file that does not say.
+    unsigned nCodePage;
 };
 
 // A new, empty drawing with the default view, or NULL.
@@ -101,6 +106,13 @@ DWORD DxfFindEntity(DXFDRAWING* pDrawing, const char* pszBlockName, DXFENTITYHEA
 // and the two extension lines.
 void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER* pHeader,
                            const DXFDIMENSION* pDim, const DXFDIMSTYLE* pStyle);
+// The text a dimension shows: text with each "<>" (or, when text is empty,
+// all of it) replaced by value as the style writes it — times DIMLFAC (144),
+// rounded to DIMRND (45), DIMDEC (271, 4 when not given) decimals, DIMZIN
+// (78) bit 4 dropping a leading and bit 8 trailing zeros, DIMDSEP (278) as
+// the separator, "R" before a radius and a diameter sign before a
+// diameter (dimType 70), inside DIMPOST (3, "prefix<>suffix" or a suffix).
+std::string DxfFormatDimension(double value, const DXFDIMSTYLE& style, int dimType, std::string_view text);
 // Adds the arrowhead pszName ("ClosedFilled": a SOLID, "Oblique": a LINE;
 // nEnd 1 or 2) with its tip at (x, y), turned by angle (radians) and scaled
 // by size, to block dwBlockId; an unknown name adds nothing.

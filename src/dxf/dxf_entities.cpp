@@ -28,11 +28,13 @@
 #include <cstring>
 #include <initializer_list>
 #include <new>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 struct DxfReaderScratch {
     std::vector<DXFVERTEX> vertices; // a POLYLINE's VERTEX entities
+    std::string text;                // an MTEXT's chunks
 };
 
 DxfReaderScratch* DxfNewReaderScratch() {
@@ -222,34 +224,78 @@ void ReadSolid(DXFREADER* r, DXFENTITYCOMMON* c, DXFSOLID* e, char* v) {
     if (e->pt[3].z == DBL_MAX) e->pt[3].z = e->pt[2].z;
 }
 
-void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v) {
+// TEXT, and ATTRIB (an attribute's value, after its INSERT) which has the
+// same fields but its vertical justification in 74 (73 is its field
+// length) and its flags in 70 (bit 0: invisible, not stored: the entity is
+// given type 0). What follows a 101 (an embedded MTEXT) is not read.
+void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v, bool attrib = false) {
     std::memset(e, 0, offsetof(DXFTEXTENTRY, szStyle));
     e->szStyle[0] = '\0';
     e->szText[0] = '\0';
+    e->dOblique = 0;
+    e->nGenFlags = 0;
     e->dWidthFactor = 1.0;
     c->wType = DXF_TEXT;
+    const int vertical = attrib ? 74 : 73;
+    bool invisible = false, embedded = false;
     ReadPairs(r, v, [&](int code, std::string_view s) {
+        if (embedded || (code == 101 && (embedded = true))) return true;
         if (StorePoint(code, s, {&e->ptInsert, &e->ptAlign})) return true;
-        if (DxfStoreField(code, s, {{40, &e->dHeight}, {41, &e->dWidthFactor}, {50, &e->dRotation}})) return true;
-        switch (code) {
-        case 72:
+        if (DxfStoreField(code, s,
+                          {{40, &e->dHeight}, {41, &e->dWidthFactor}, {50, &e->dRotation}, {51, &e->dOblique},
+                           {71, &e->nGenFlags}}))
+            return true;
+        if (code == 72) {
             e->wJustify = static_cast<WORD>((e->wJustify & 0xFF00) | (DxfAtoi(s) & 0xFF));
-            break;
-        case 73:
+        } else if (code == vertical) {
             e->wJustify = static_cast<WORD>((e->wJustify & 0x00FF) | ((DxfAtoi(s) & 0xFF) << 8));
-            break;
-        case 7:
+        } else if (code == 7) {
             DxfCopyText(e->szStyle, s);
-            break;
-        case 1:
+        } else if (code == 1) {
             DxfCopyText(e->szText, s);
-            break;
-        default:
+        } else if (attrib && code == 70) {
+            invisible = (DxfAtoi(s) & 1) != 0;
+        } else if (!(attrib && code == 73)) {
             StoreCommon(c, code, s);
-            break;
         }
         return true;
     });
+    if (invisible) c->wType = 0;
+}
+
+// MTEXT: the text comes in chunks of up to 250 characters (3) before its
+// last part (1); they are joined in file order, up to kMaxMTextBytes.
+constexpr std::size_t kMaxMTextBytes = std::size_t{1} << 20;
+
+void ReadMText(DXFREADER* r, DXFENTITYCOMMON* c, DXFMTEXTENTRY* e, char* v) {
+    std::memset(e, 0, offsetof(DXFMTEXTENTRY, szStyle));
+    e->szStyle[0] = '\0';
+    e->pszText = nullptr;
+    e->dLineSpacing = 1.0;
+    e->nAttach = 1;
+    c->wType = DXF_MTEXT;
+    std::string& text = r->pScratch->text;
+    text.clear();
+    bool embedded = false;
+    ReadPairs(r, v, [&](int code, std::string_view s) {
+        if (embedded || (code == 101 && (embedded = true))) return true;
+        if (StorePoint(code, s, {&e->ptInsert, &e->ptDirection})) return true;
+        if (DxfStoreField(code, s,
+                          {{40, &e->dHeight}, {41, &e->dRefWidth}, {44, &e->dLineSpacing}, {50, &e->dRotation},
+                           {71, &e->nAttach}, {7, e->szStyle}}))
+            return true;
+        if (code == 1 || code == 3) {
+            if (text.size() < kMaxMTextBytes) text.append(s.substr(0, kMaxMTextBytes - text.size()));
+        } else {
+            StoreCommon(c, code, s);
+        }
+        return true;
+    });
+    e->pszText = DxfHeapNew<char>(text.size() + 1);
+    if (e->pszText)
+        std::memcpy(e->pszText, text.data(), text.size());
+    else
+        c->wType = 0; // no memory for the text: nothing to store
 }
 
 void ReadInsert(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
@@ -274,12 +320,15 @@ void ReadDimension(DXFREADER* r, DXFENTITYCOMMON* c, DXFDIMENSIONENTRY* e, char*
     std::memset(e, 0, offsetof(DXFDIMENSIONENTRY, szDimStyle));
     e->szDimStyle[0] = '\0';
     e->szText[0] = '\0';
+    e->nDimType = 0;
+    e->dMeasurement = 0;
     c->wType = DXF_DIMENSION;
     ReadPairs(r, v, [&](int code, std::string_view s) {
         // The definition point is the first point (10), the extension line
         // origins the fourth and fifth (13, 14).
         if (StorePoint(code, s, {&e->ptDef, nullptr, nullptr, &e->ptExt1, &e->ptExt2})) return true;
-        if (DxfStoreField(code, s, {{53, &e->dTextRotation}})) return true;
+        if (DxfStoreField(code, s, {{53, &e->dTextRotation}, {70, &e->nDimType}, {42, &e->dMeasurement}}))
+            return true;
         switch (code) {
         case 2:
             DxfCopyText(e->szBlock, s);
@@ -648,6 +697,9 @@ void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
 bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
     auto* d = static_cast<DXFENTITYENTRY*>(pData);
     switch (v[0]) {
+    case 'M':
+        if (std::strcmp(v, "MTEXT") == 0) return ReadMText(r, c, &d->mtext, v), true;
+        break;
     case 'L':
         if (std::strcmp(v, "LINE") == 0) return ReadLine(r, c, &d->line, v), true;
         if (std::strcmp(v, "LWPOLYLINE") == 0) return ReadLwPolyline(r, c, &d->polyline, v), true;
@@ -667,6 +719,7 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
         break;
     case 'A':
         if (std::strcmp(v, "ARC") == 0) return ReadArc(r, c, &d->arc, v), true;
+        if (std::strcmp(v, "ATTRIB") == 0) return ReadText(r, c, &d->text, v, true), true;
         break;
     case 'S':
         if (std::strcmp(v, "SOLID") == 0) return ReadSolid(r, c, &d->solid, v), true;

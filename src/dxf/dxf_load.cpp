@@ -1,5 +1,7 @@
 #include "dxf/dxf_load.h"
 
+#include "dxf/dxf_codepage.h"
+
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -94,6 +96,12 @@ void StoreTableEntry(HDXFDRAWING hDrawing, DXFDRAWING* d, UINT table, const void
         rec.dTextHeight = e->dTextHeight;
         rec.bTextAbove = static_cast<BYTE>(e->nTextAbove);
         rec.dwTextStyle = DxfTableIdByName(d, DXF_TABLE_STYLE, e->szTextStyle);
+        CopyName(rec.szPost, e->szPost);
+        rec.dLinearFactor = e->dLinearFactor;
+        rec.dRound = e->dRound;
+        rec.nDecimals = e->nDecimals;
+        rec.nZeros = e->nZeros;
+        rec.nDecimalSep = e->nDecimalSep;
         DxfAddTableRecord(hDrawing, table, &rec);
         break;
     }
@@ -176,6 +184,24 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             t.ptAlign = e.ptAlign;
             t.dwStyle = e.szStyle[0] ? DxfTableIdByName(d, DXF_TABLE_STYLE, e.szStyle) : 0;
             CopyField(t.szText, e.szText);
+            t.dOblique = e.dOblique;
+            t.wGenFlags = static_cast<WORD>(e.nGenFlags);
+            data = &t;
+            break;
+        }
+        case DXF_MTEXT: {
+            const DXFMTEXTENTRY& e = entry.mtext;
+            DXFMTEXT& t = converted.mtext;
+            std::memset(&t, 0, sizeof t);
+            t.ptInsert = e.ptInsert;
+            t.ptDirection = e.ptDirection;
+            t.dHeight = e.dHeight;
+            t.dRefWidth = e.dRefWidth;
+            t.dLineSpacing = e.dLineSpacing;
+            t.dRotation = e.dRotation;
+            t.nAttach = e.nAttach;
+            t.dwStyle = e.szStyle[0] ? DxfTableIdByName(d, DXF_TABLE_STYLE, e.szStyle) : 0;
+            t.pszText = e.pszText;
             data = &t;
             break;
         }
@@ -218,6 +244,8 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             }
             t.dwDimStyle = e.szDimStyle[0] ? DxfTableIdByName(d, DXF_TABLE_DIMSTYLE, e.szDimStyle) : 0;
             CopyField(t.szText, e.szText);
+            t.nDimType = e.nDimType;
+            t.dMeasurement = e.dMeasurement;
             data = &t;
             break;
         }
@@ -228,7 +256,7 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
         if (DxfAddEntity(d, dwBlockId, &h, data))
             ++stored;
         else
-            DxfFreeEntityData(h.wType, &entry);
+            DxfFreeEntityData(h.wType, const_cast<void*>(data));
         Report(progress, r);
     }
     return stored;
@@ -245,7 +273,13 @@ BOOL DxfLoadFile(HDXFDRAWING hDrawing, const DxfSource& source, const DxfProgres
             DxfLoadProgress state{&progress, 0};
             if (progress) progress(0);
             for (UINT section; (section = DxfNextSection(hr)) != 0;) {
-                if (section == DXF_SECTION_TABLES) {
+                if (section == DXF_SECTION_HEADER) {
+                    // The character set of the drawing's text.
+                    char version[16], codePage[32];
+                    if (!DxfReadHeaderVariable(hr, "$ACADVER", version, sizeof version)) version[0] = '\0';
+                    if (!DxfReadHeaderVariable(hr, "$DWGCODEPAGE", codePage, sizeof codePage)) codePage[0] = '\0';
+                    d->nCodePage = DxfCodePage(codePage, version);
+                } else if (section == DXF_SECTION_TABLES) {
                     LoadTables(hDrawing, d.get(), hr);
                 } else if (section == DXF_SECTION_BLOCKS) {
                     LoadBlocks(d.get(), hr, &state);

@@ -14,6 +14,7 @@
 // ellipses that are tilted or partial, are drawn as polylines through
 // their mapped points.
 #include "dxf/dxf_paint_internal.h"
+#include "dxf/dxf_text.h"
 #include "model/limits.h"
 
 #include <algorithm>
@@ -216,15 +217,13 @@ void AddEntityBound(Context& ctx, Box& box, const DXFENTITYHEADER& h, const void
         }
         break;
     }
-    case DXF_TEXT: {
-        const auto& e = *static_cast<const DXFTEXT*>(data);
-        double height = std::fabs(e.dHeight);
-        for (DWORD i = 0; i < ctx.d->nStyles; ++i)
-            if (ctx.d->styles[i].dwId == e.dwStyle) height = std::fmax(height, std::fabs(ctx.d->styles[i].dLastHeight));
-        const double len = static_cast<double>(strnlen(e.szText, sizeof e.szText));
-        const double r = height * (len + 2) * std::fmax(1.0, std::fabs(e.dWidthFactor));
-        box.AddAround(e.ptInsert.x, e.ptInsert.y, r);
-        box.AddAround(e.ptAlign.x, e.ptAlign.y, r);
+    case DXF_TEXT:
+    case DXF_MTEXT: {
+        DXFBOX b;
+        if (DxfTextBox(ctx.d, h.wType, data, b)) {
+            box.Add(b.minX, b.minY);
+            box.Add(b.maxX, b.maxY);
+        }
         break;
     }
     case DXF_HATCH: {
@@ -561,9 +560,8 @@ void DrawEntity(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const void* dat
     if (h.dwFlags != 0) return;
     switch (h.wType) {
     case DXF_TEXT:
-        TwoPasses(ctx, dc, true, [&](CDC* target, int) {
-            DxfDrawText(ctx.d, target, &h, static_cast<const DXFTEXT*>(data), t.ox, t.oy, t.sx, t.sy, t.rot);
-        });
+    case DXF_MTEXT:
+        TwoPasses(ctx, dc, false, [&](CDC* target, int) { DxfDrawTextEntity(ctx.d, target, h, data, t); });
         return;
     case DXF_INSERT: {
         const auto& e = *static_cast<const DXFINSERT*>(data);

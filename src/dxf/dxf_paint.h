@@ -77,14 +77,7 @@ void DxfEndOutline(CDC& pathDc, DXFOUTLINE* pOutline, BOOL bFlatten);
 std::vector<_tagREALPT2> DxfEvaluateSpline(const DXFSPLINE* pSpline, int nSamples);
 constexpr int kMaxSplineDegree = 32;
 
-// Expands the %% codes of a DXF text into pszOut (which must hold
-// strlen(pszIn) + 1 bytes): %%c, %%d and %%p become the bytes 216 (Ø),
-// 176 (°) and 177 (±), %%% a %, the %%o and %%u switches vanish, and any
-// other %%x becomes x. Returns the length written.
-int DxfExpandTextCodes(const char* pszIn, char* pszOut);
-
-// TEXT and HATCH, drawn by DxfDrawEntity into the pass's DC.
-void DxfDrawText(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER* pHeader, const DXFTEXT* pText, double ox,
-                 double oy, double sx, double sy, double rot);
+// HATCH, drawn by DxfDrawEntity into the pass's DC (TEXT and MTEXT:
+// DxfDrawTextEntity).
 void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double ox, double oy, double rot,
                   const DXFENTITYHEADER* pHeader, const DXFHATCH* pHatch, int pass);

@@ -155,3 +155,8 @@ private:
 };
 
 } // namespace dxf_paint
+
+// TEXT (with ATTRIB) and MTEXT under the block transform, into the pass's DC
+// in the pen of the text's colour (dxf_text.cpp).
+void DxfDrawTextEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER& header, const void* pData,
+                       const dxf_paint::Transform& t);

@@ -225,7 +225,13 @@ void StoreTableValue(UINT nTable, void* pEntry, int code, std::string_view v) {
                            {178, &e->nClrText},
                            {140, &e->dTextHeight},
                            {77, &e->nTextAbove},
-                           {147, &e->dTextGap}});
+                           {147, &e->dTextGap},
+                           {3, e->szPost},
+                           {144, &e->dLinearFactor},
+                           {45, &e->dRound},
+                           {271, &e->nDecimals},
+                           {78, &e->nZeros},
+                           {278, &e->nDecimalSep}});
         break;
     }
     }
@@ -249,6 +255,7 @@ std::size_t EntrySize(UINT nTable) {
 // Reads one entry's pairs up to the next code 0 pair, which is put back.
 void ReadEntry(DXFREADER* r, UINT nTable, void* pEntry) {
     std::memset(pEntry, 0, EntrySize(nTable));
+    if (nTable == DXF_TABLE_DIMSTYLE) static_cast<DXFDIMSTYLEENTRY*>(pEntry)->nDecimals = -1;
     int dashes = 0;
     for (;;) {
         DxfMark(r);

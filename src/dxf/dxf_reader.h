@@ -84,6 +84,13 @@ struct DXFDIMSTYLEENTRY {
     double dTextHeight;    // 140
     int nTextAbove;        // 77
     double dTextGap;       // 147
+    // How the measured value is written.
+    char szPost[64];       // 3: "prefix<>suffix", or a suffix
+    double dLinearFactor;  // 144
+    double dRound;         // 45
+    int nDecimals;         // 271; -1 when not given
+    int nZeros;            // 78: 4 no leading, 8 no trailing zeros
+    int nDecimalSep;       // 278: the separator's character code, 0 for '.'
 };
 
 struct DXFBLOCKENTRY {
@@ -117,6 +124,22 @@ struct DXFTEXTENTRY {
     DXFCOORD ptAlign;    // 11, 21, 31
     char szStyle[512];   // 7
     char szText[2048];   // 1
+    double dOblique;     // 51
+    int nGenFlags;       // 71
+};
+
+// MTEXT: the fields of DXFMTEXT with the style's name; the text (3 chunks,
+// then 1) in a heap string that belongs to the caller.
+struct DXFMTEXTENTRY {
+    DXFCOORD ptInsert;    // 10, 20, 30
+    DXFCOORD ptDirection; // 11, 21, 31
+    double dHeight;       // 40
+    double dRefWidth;     // 41
+    double dLineSpacing;  // 44; 1.0 by default
+    double dRotation;     // 50
+    int nAttach;          // 71; 1 by default
+    char szStyle[512];    // 7
+    char* pszText;
 };
 
 struct DXFINSERTENTRY {
@@ -134,6 +157,8 @@ struct DXFDIMENSIONENTRY {
     char szBlock[16];     // 2
     char szDimStyle[512]; // 3
     char szText[1024];    // 1
+    int nDimType;         // 70
+    double dMeasurement;  // 42
 };
 
 // The data record DxfReadEntity fills, by the entity's type.
@@ -150,6 +175,7 @@ union DXFENTITYENTRY {
     DXFHATCH hatch;
     DXFPOLYLINE polyline;
     DXFDIMENSIONENTRY dimension;
+    DXFMTEXTENTRY mtext;
 };
 
 struct DxfReaderScratch;

@@ -63,6 +63,7 @@ constexpr WORD DXF_INSERT = 14;
 constexpr WORD DXF_HATCH = 18;
 constexpr WORD DXF_POLYLINE = 19;
 constexpr WORD DXF_DIMENSION = 23;
+constexpr WORD DXF_MTEXT = 24;
 constexpr WORD DXF_3DFACE = 32;
 
 struct DXFCOORD {
@@ -117,6 +118,13 @@ struct DXFDIMSTYLE {
     double dTextHeight;    // 140
     BYTE bTextAbove;       // 77
     DWORD dwTextStyle;     // ID of a STYLE record, 0 for none
+    // How the measured value is written (dxf_dimension.cpp).
+    char szPost[64];      // 3: "prefix<>suffix", or a suffix
+    double dLinearFactor; // 144, 0 taken as 1
+    double dRound;        // 45
+    int nDecimals;        // 271; -1 when not given
+    int nZeros;           // 78
+    int nDecimalSep;      // 278
 };
 
 // One run of entity records in its own relocatable block: each record is a
@@ -197,6 +205,23 @@ struct DXFTEXT {
     DXFCOORD ptAlign;
     DWORD dwStyle; // STYLE ID
     char szText[2048];
+    double dOblique; // 51: slant in degrees
+    WORD wGenFlags;  // 71: 2 = backwards (mirrored in x), 4 = upside down
+};
+
+// Text of several lines with inline formatting codes, wrapped at the
+// reference width; the text is a heap string (NUL-terminated) that the
+// database owns.
+struct DXFMTEXT {
+    DXFCOORD ptInsert;    // 10/20/30
+    DXFCOORD ptDirection; // 11/21/31: the text's x axis; 0, 0, 0 when not given
+    double dHeight;       // 40: character height
+    double dRefWidth;     // 41: wrapping width, 0 for none
+    double dLineSpacing;  // 44: line spacing factor (1.0 by default)
+    double dRotation;     // 50: degrees, when there is no direction
+    int nAttach;          // 71: 1..9, top/middle/bottom by left/centre/right
+    DWORD dwStyle;        // STYLE ID
+    char* pszText;        // the 3 chunks, then 1
 };
 
 struct DXFARC {
@@ -256,7 +281,9 @@ struct DXFDIMENSION {
     DXFCOORD ptDef;       // 10/20/30
     DWORD dwBlock;
     DWORD dwDimStyle;
-    char szText[1024]; // 1
+    char szText[1024];   // 1
+    int nDimType;        // 70: low 3 bits 0 rotated, 1 aligned, 3 diameter, 4 radius
+    double dMeasurement; // 42: the measured value, 0 when not given
 };
 
 // Any one data record, for callers that read records of every type.
@@ -273,6 +300,7 @@ union DXFENTITYDATA {
     DXFHATCH hatch;
     DXFPOLYLINE polyline;
     DXFDIMENSION dimension;
+    DXFMTEXT mtext;
 };
 
 // Any one table record (a search over all tables copies one of them).
@@ -289,7 +317,8 @@ static_assert(sizeof(DXFENTITYHEADER) % alignof(DXFENTITYDATA) == 0);
 static_assert(sizeof(DXFLINE) % 8 == 0 && sizeof(DXFPOINT) % 8 == 0 && sizeof(DXFCIRCLE) % 8 == 0 &&
               sizeof(DXFELLIPSE) % 8 == 0 && sizeof(DXFSPLINE) % 8 == 0 && sizeof(DXFTEXT) % 8 == 0 &&
               sizeof(DXFARC) % 8 == 0 && sizeof(DXFSOLID) % 8 == 0 && sizeof(DXFINSERT) % 8 == 0 &&
-              sizeof(DXFHATCH) % 8 == 0 && sizeof(DXFPOLYLINE) % 8 == 0 && sizeof(DXFDIMENSION) % 8 == 0);
+              sizeof(DXFHATCH) % 8 == 0 && sizeof(DXFPOLYLINE) % 8 == 0 && sizeof(DXFDIMENSION) % 8 == 0 &&
+              sizeof(DXFMTEXT) % 8 == 0);
 
 // The bounding box of an entity or a drawing, in world units.
 struct DXFBOX {

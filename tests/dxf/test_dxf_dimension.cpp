@@ -2,6 +2,7 @@
 #include "dxf_test_util.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -14,10 +15,10 @@ using dxftest::PaintAt;
 
 // A style with the extension line offset 0.5, extension 1, text 2 high
 // with a gap of 0.5, oblique arrowheads of size 1, and colours 1 (dimension
-// line), 3 (extension lines), 5 (text).
+// line), 3 (extension lines), 5 (text); values without decimals.
 std::string Dxf(std::string_view textAbove, std::string_view dimension) {
     return Lines("0|SECTION|2|TABLES|0|TABLE|2|STYLE|0|STYLE|2|STANDARD|0|ENDTAB|"
-                 "0|TABLE|2|DIMSTYLE|0|DIMSTYLE|2|ISO|41|1|42|0.5|44|1|140|2|147|0.5|77|" +
+                 "0|TABLE|2|DIMSTYLE|0|DIMSTYLE|2|ISO|41|1|42|0.5|44|1|140|2|147|0.5|271|0|77|" +
                  std::string(textAbove) +
                  "|6|Oblique|7|Nothing|176|1|177|3|178|5|0|ENDTAB|0|ENDSEC|0|SECTION|2|ENTITIES|" +
                  std::string(dimension) + "|0|ENDSEC|0|EOF");
@@ -75,18 +76,19 @@ TEST(DxfDimension, HorizontalDimensionWithTheTextAbove) {
 }
 
 TEST(DxfDimension, TextInTheLineBreaksItRoundTheMiddle) {
-    // No text: the break is twice the gap on each side of the middle.
+    // No text: the measured value "10", and the line broken round it by
+    // 0.3 of the height per character and twice the gap on each side.
     Drawing d(Dxf("0", "0|DIMENSION|2|*D1|3|ISO|13|0|23|0|14|10|24|0|10|5|20|3"));
     const DXFBLOCK* b = d.Block("*D2");
     ASSERT_NE(b, nullptr);
     const std::vector<Entity> all = d.List(b->dwId);
     ASSERT_GE(all.size(), 5u);
     ExpectPoint(all[2].d.line.ptStart, 0, 3);
-    ExpectPoint(all[2].d.line.ptEnd, 4, 3);
-    ExpectPoint(all[3].d.line.ptStart, 6, 3);
+    ExpectPoint(all[2].d.line.ptEnd, 2.8, 3);
+    ExpectPoint(all[3].d.line.ptStart, 7.2, 3);
     ExpectPoint(all[3].d.line.ptEnd, 10, 3);
     EXPECT_EQ(all[4].h.wType, DXF_TEXT);
-    EXPECT_STREQ(all[4].d.text.szText, "");
+    EXPECT_STREQ(all[4].d.text.szText, "10");
     ExpectPoint(all[4].d.text.ptInsert, 5, 3);
 
     // A value other than 0 or 1: neither line nor text.
@@ -128,6 +130,37 @@ TEST(DxfDimension, DimensionsDrawThroughTheirBlock) {
         Lines("0|SECTION|2|ENTITIES|0|DIMENSION|2|*D1|3|ISO|13|0|23|0|14|10|24|0|10|5|20|3|0|ENDSEC|0|EOF"));
     EXPECT_EQ(bare.Only().d.dimension.dwBlock, 0u);
     EXPECT_EQ(PaintAt(bare, 50, 50, 10).Drawn(), 0);
+}
+
+TEST(DxfDimension, MeasuredValuesAreWrittenByTheStyle) {
+    struct Case {
+        double value;
+        int decimals, zeros, separator, type;
+        double factor, round;
+        const char *post, *text, *shown;
+    };
+    const Case cases[] = {
+        {12.5, -1, 0, 0, 0, 0, 0, "", "", "12.5000"},            // four decimals when the style has none
+        {12.5, 2, 8, 0, 0, 0, 0, "", "<>", "12.5"},              // trailing zeros dropped
+        {0.5, 3, 4, ',', 0, 0, 0, "", "", ",500"},               // leading zero dropped, a comma
+        {12.26, 1, 0, 0, 0, 0, 0.5, "", "", "12.5"},             // rounded to 0.5 first
+        {3, 0, 0, 0, 0, 25.4, 0, "<> mm", "", "76 mm"},          // scaled, inside DIMPOST
+        {3, 0, 0, 0, 4, 0, 0, "\"", "", "R3\""},                 // a radius, DIMPOST as a suffix
+        {7, 0, 0, 0, 3, 0, 0, "", "", "%%c7"},                   // a diameter
+        {7, 0, 0, 0, 4, 0, 0, "", "max <> (<>)", "max R7 (R7)"}, // every <> replaced
+        {7, 0, 0, 0, 0, 0, 0, "", "TEN", "TEN"},                 // a text of its own stays
+        {-0.0001, 2, 0, 0, 0, 0, 0, "", "", "0.00"},
+    };
+    for (const Case& c : cases) {
+        DXFDIMSTYLE st{};
+        st.nDecimals = c.decimals;
+        st.nZeros = c.zeros;
+        st.nDecimalSep = c.separator;
+        st.dLinearFactor = c.factor;
+        st.dRound = c.round;
+        std::strcpy(st.szPost, c.post);
+        EXPECT_EQ(DxfFormatDimension(c.value, st, c.type, c.text), c.shown) << c.shown;
+    }
 }
 
 TEST(DxfDimension, ArrowheadTable) {

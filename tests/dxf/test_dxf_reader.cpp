@@ -201,7 +201,7 @@ TEST(DxfReaderProtocol, HeaderVariablesAndSkippedSections) {
 }
 
 TEST(DxfReaderProtocol, UnknownEntitiesBetweenKnownOnesArePassedOver) {
-    dxftest::Drawing d(Entities("0|LINE|10|1|0|POLYLINE|0|SEQEND|8|X|0|MTEXT|1|hi|0|LINE|10|2"));
+    dxftest::Drawing d(Entities("0|LINE|10|1|0|POLYLINE|0|SEQEND|8|X|0|OLE2FRAME|1|hi|0|LINE|10|2"));
     const auto all = d.List();
     ASSERT_EQ(d.Types(), (std::vector<WORD>{DXF_LINE, DXF_POLYLINE, DXF_LINE}));
     EXPECT_EQ(all[0].d.line.ptStart.x, 1.0);

@@ -2,11 +2,8 @@
 // codes; hatch fills and pattern lines inside their boundary only.
 #include "dxf_test_util.h"
 
-#include <QFont>
-#include <QFontInfo>
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -44,108 +41,191 @@ Ink InkOf(const Picture& p) {
     return k;
 }
 
-// The extent of text as DxfDrawText measures it: its font at height h.
-CSize Extent(const char* text, int h) {
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    LOGFONT lf;
-    lf.lfHeight = -h;
-    lf.lfWidth = h / 2;
-    std::strcpy(lf.lfFaceName, "Times New Roman");
-    CFont font;
-    font.CreateFontIndirect(lf);
-    dc.SelectObject(&font);
-    return dc.GetTextExtent(CString(text));
+// Text at 10 pixels a unit, 2 units (20 pixels) high in the stroke font:
+// the ink boxes of each construct, relative to the points that place it.
+Ink TextInk(std::string_view entity, int w = 240, int h = 160) {
+    Drawing d(Dxf(entity));
+    return InkOf(PaintAt(d, w, h, 10));
 }
 
-TEST(DxfText, TimesNewRomanComesAsItsMetricTwin) {
-    const QFontInfo info(QFont("Times New Roman"));
-    EXPECT_EQ(info.family(), "Liberation Serif");
+TEST(DxfText, EachJustificationPutsItsReferenceOnTheAlignmentPoint) {
+    // "HH" at (12, 8) = pixel (120, 80); cap height 20 pixels, no
+    // descenders, so "bottom" (the descender line) stays above the point.
+    struct Case {
+        int h72, v73;
+        double refX; // 0 left edge, 0.5 centre, 1 right edge of the ink
+        int y;       // which ink edge or middle sits on y = 80: 0 bottom, 1 middle, 2 top
+    };
+    const Case cases[] = {{0, 0, 0, 0}, {1, 0, 0.5, 0}, {2, 0, 1, 0},   {0, 2, 0, 1}, {1, 2, 0.5, 1},
+                          {2, 2, 1, 1}, {0, 3, 0, 2},   {1, 3, 0.5, 2}, {2, 3, 1, 2}, {4, 0, 0.5, 1}};
+    for (const Case& c : cases) {
+        const std::string e = "0|TEXT|62|1|10|" + std::string(c.h72 || c.v73 ? "0|20|0" : "12|20|8") +
+                              "|11|12|21|8|40|2|72|" + std::to_string(c.h72) + "|73|" +
+                              std::to_string(c.v73) + "|1|HH";
+        const Ink k = TextInk(e);
+        ASSERT_GT(k.count, 20) << c.h72 << "/" << c.v73;
+        // The ink stands inside the glyphs' advance by their side bearings.
+        EXPECT_NEAR(k.minX + (k.maxX - k.minX) * c.refX, 120, 4.5) << c.h72 << "/" << c.v73;
+        EXPECT_NEAR(k.maxY - k.minY, 20, 2);
+        const double y = c.y == 0 ? k.maxY : c.y == 2 ? k.minY : (k.minY + k.maxY) / 2.0;
+        // 72 = 4 centres cap line and descender line: the cap's middle
+        // is half a descent (a third of the height) higher.
+        EXPECT_NEAR(y, c.h72 == 4 ? 80 - 20 / 6.0 : 80, 2) << c.h72 << "/" << c.v73;
+    }
+    // Bottom: the descender line (a third of the height) on the point.
+    const Ink b = TextInk("0|TEXT|62|1|11|12|21|8|40|3|72|0|73|1|1|HH");
+    EXPECT_NEAR(b.maxY, 80 - 10, 2);
 }
 
-TEST(DxfText, ControlCodesExpand) {
-    char out[64];
-    EXPECT_EQ(DxfExpandTextCodes("%%c50 %%d %%p0.1 %%uX%%u 100%", out), 17);
-    EXPECT_STREQ(out, "\xD8"
-                      "50 \xB0 \xB1"
-                      "0.1 X 100%");
-    DxfExpandTextCodes("%%%|%%x|5%%", out);
-    EXPECT_STREQ(out, "%|x|5%%"); // a "%" among the last two characters stays
-    DxfExpandTextCodes("%%O%%C%%D%%P", out);
-    EXPECT_STREQ(out, "\xD8\xB0\xB1");
-    EXPECT_EQ(DxfExpandTextCodes("", out), 0);
-    EXPECT_STREQ(out, "");
+TEST(DxfText, AlignedAndFitRunBetweenTheirPoints) {
+    // From (2, 8) to (20, 8): 180 pixels long either way; aligned text keeps
+    // its proportions, fit text keeps its height of 20 pixels.
+    const Ink a = TextInk("0|TEXT|62|1|10|2|20|8|11|20|21|8|40|2|72|3|1|HH");
+    const Ink f = TextInk("0|TEXT|62|1|10|2|20|8|11|20|21|8|40|2|72|5|1|HH");
+    for (const Ink& k : {a, f}) {
+        EXPECT_GE(k.minX, 20);
+        EXPECT_LE(k.maxX, 200);
+        EXPECT_NEAR(k.minX - 20, 200 - k.maxX, 2); // the side bearings of H
+        EXPECT_GT(k.maxX - k.minX, 140);
+        EXPECT_NEAR(k.maxY, 80, 1);
+    }
+    EXPECT_GT(a.maxY - a.minY, 60);
+    EXPECT_NEAR(f.maxY - f.minY, 20, 2);
+    // Aligned along a slope: the text turns with it.
+    const Ink s = TextInk("0|TEXT|62|1|10|6|20|2|11|18|21|14|40|2|72|3|1|HH");
+    EXPECT_GE(s.maxX, 150);
+    EXPECT_LT(s.minY, 40);
 }
 
-TEST(DxfText, DefaultTextStandsOnItsInsertionPointInsideItsExtent) {
-    // "Hi", 2 units high at 10 pixels a unit, at (1, 2): 20 pixels high,
-    // its bottom-left corner 0.2·cy below the insertion point (10, 80).
-    Drawing d(Dxf("0|TEXT|62|1|10|1|20|2|40|2|1|Hi"));
-    const Picture p = PaintAt(d, 120, 100, 10);
-    const CSize ext = Extent("Hi", 20);
-    const Ink k = InkOf(p);
-    ASSERT_GT(k.count, 20);
-    const int bottom = 80 + static_cast<int>(0.2 * ext.cy);
-    EXPECT_GE(k.minX, 10);
-    EXPECT_LE(k.maxX, 10 + ext.cx);
-    EXPECT_LE(k.maxY, bottom);
-    EXPECT_GE(k.minY, bottom - ext.cy);
-    EXPECT_GT(k.maxY - k.minY, 10); // the glyphs are about the asked height
-    EXPECT_EQ(p.At(k.minX, k.minY) == kRed || k.count > 0, true);
-
-    // The outline holds the glyph outlines, flattened, in the same box.
-    const auto figures = p.Figures();
-    EXPECT_GE(figures.size(), 3u); // H, the i's stem and its dot
-    for (const auto& f : figures)
-        for (const _tagREALPT2& q : f) {
-            EXPECT_GE(q.x, 9.0f);
-            EXPECT_LE(q.x, 11.0f + ext.cx);
-            EXPECT_GE(q.y, bottom - ext.cy - 1.0f);
-            EXPECT_LE(q.y, bottom + 1.0f);
-        }
-}
-
-TEST(DxfText, HeightsFromTheStyleAndTextTooSmallToShow) {
+TEST(DxfText, WidthObliqueMirrorsRotationAndStyleHeight) {
+    const Ink plain = TextInk("0|TEXT|62|1|10|2|20|8|40|2|1|HH");
+    const Ink wide = TextInk("0|TEXT|62|1|10|2|20|8|40|2|41|2|1|HH");
+    EXPECT_NEAR(wide.maxX - wide.minX, 2 * (plain.maxX - plain.minX), 3);
+    // Slanted 45°: the tops move right by the height.
+    const Ink slant = TextInk("0|TEXT|62|1|10|2|20|8|40|2|51|45|1|HH");
+    EXPECT_NEAR(slant.maxX - slant.minX, plain.maxX - plain.minX + 20, 3);
+    // Backwards runs left of the insertion point, upside down hangs below.
+    const Ink back = TextInk("0|TEXT|62|1|10|12|20|8|40|2|71|2|1|HH");
+    EXPECT_LE(back.maxX, 121);
+    EXPECT_GT(back.minX, 60);
+    const Ink down = TextInk("0|TEXT|62|1|10|12|20|8|40|2|71|4|1|HH");
+    EXPECT_GE(down.minY, 79);
+    EXPECT_NEAR(down.maxY, 100, 2);
+    // Turned by 90 degrees, the text runs upwards from its point.
+    const Ink up = TextInk("0|TEXT|62|1|10|12|20|2|40|2|50|90|1|HHHH");
+    EXPECT_GT(up.maxY - up.minY, 2 * (up.maxX - up.minX));
+    EXPECT_NEAR(up.maxY, 140, 5);
     // Height 0 takes the style's last height, 2.5 units = 25 pixels.
-    Drawing styled(Dxf("0|TEXT|62|1|7|NOTES|10|1|20|1|40|0|1|HH"));
-    const Ink big = InkOf(PaintAt(styled, 200, 100, 10));
-    EXPECT_GE(big.maxY - big.minY, 14);
+    const Ink styled = TextInk("0|TEXT|62|1|7|NOTES|10|1|20|1|40|0|1|HH");
+    EXPECT_NEAR(styled.maxY - styled.minY, 25, 2);
+}
 
-    // One unit at one pixel a unit is a single pixel high: not drawn, and
-    // nothing in the outline.
-    Drawing tiny(Dxf("0|TEXT|62|1|10|1|20|1|40|1|1|HH"));
-    const Picture t = PaintAt(tiny, 50, 50, 1);
+TEST(DxfText, TooSmallOrOnALayerThatIsOffDrawsNothing) {
+    Drawing tiny(Dxf("0|TEXT|62|1|10|1|20|1|40|0.05|1|HH"));
+    const Picture t = PaintAt(tiny, 50, 50, 10);
     EXPECT_EQ(t.Drawn(), 0);
     EXPECT_TRUE(t.outline.empty());
-
-    // A layer that is off hides text too.
-    Drawing off(Dxf("0|TEXT|8|OFF|10|1|20|1|40|2|1|HH"));
-    EXPECT_EQ(PaintAt(off, 100, 100, 10).Drawn(), 0);
+    EXPECT_EQ(TextInk("0|TEXT|8|OFF|10|1|20|1|40|2|1|HH").count, 0);
 }
 
-TEST(DxfText, JustificationPlacesTheTextAtItsAlignmentPoint) {
-    // Bottom centre (73 = 1, 72 = 1) at (6, 5): the text's bottom centre is
-    // pixel (60, 50); the insertion point (1, 1) is not used.
-    Drawing d(Dxf("0|TEXT|62|1|10|1|20|1|11|6|21|5|72|1|73|1|40|2|1|HHHH"));
-    const Ink k = InkOf(PaintAt(d, 120, 100, 10));
-    ASSERT_GT(k.count, 0);
-    EXPECT_NEAR((k.minX + k.maxX) / 2.0, 60.0, 3.0);
-    EXPECT_LE(k.maxY, 50);
-    EXPECT_GE(k.maxY, 40);
+TEST(DxfText, StrokesReachTheOutlineAndTheExtents) {
+    // "L": two strokes, in the outline as drawn.
+    Drawing d(Dxf("0|TEXT|62|1|10|2|20|2|40|2|1|L"));
+    const Picture p = PaintAt(d, 100, 100, 10);
+    const auto figures = p.Figures();
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_EQ(figures[0].size() + figures[1].size(), 4u);
+    DXFBOX box;
+    ASSERT_TRUE(DxfGetExtents(d.h, &box));
+    EXPECT_NEAR(box.minY, 2, 1e-9);
+    EXPECT_NEAR(box.maxY, 4, 1e-9);
+    EXPECT_NEAR(box.minX, 2 + 4.0 / 21 * 2, 1e-6); // the stroke, not the glyph's edge
+}
 
-    // Middle left (73 = 2): the text's middle is on the alignment point.
-    Drawing m(Dxf("0|TEXT|62|1|11|2|21|5|72|0|73|2|40|2|1|HHHH"));
-    const Ink km = InkOf(PaintAt(m, 120, 100, 10));
-    EXPECT_GE(km.minX, 20);
-    EXPECT_LE(km.minX, 23);
-    EXPECT_LT(km.minY, 50);
-    EXPECT_GT(km.maxY, 50);
+TEST(DxfText, CharacterSetsAndEscapesDrawTheSameGlyph) {
+    // Cyrillic А as a byte of code page 1251, as \U+0410, and as UTF-8 in
+    // an R2007 file; the same byte in code page 1252 is À.
+    auto ink = [](std::string_view header, std::string_view text) {
+        Drawing d(dxftest::Lines("0|SECTION|2|HEADER|" + std::string(header) + "0|ENDSEC") +
+                  Dxf("0|TEXT|62|1|10|2|20|2|40|2|1|" + std::string(text)));
+        return PaintAt(d, 100, 80, 10).image;
+    };
+    const QImage cp1251 = ink("9|$DWGCODEPAGE|3|ANSI_1251|", "\xC0");
+    EXPECT_EQ(cp1251, ink("", "\\U+0410"));
+    EXPECT_EQ(cp1251, ink("9|$ACADVER|1|AC1021|", "\xD0\x90"));
+    EXPECT_NE(cp1251, ink("9|$DWGCODEPAGE|3|ANSI_1252|", "\xC0"));
+    EXPECT_EQ(ink("", "\xC0"), ink("", "\\U+00C0"));
+    // %%d, %%c and %%p are drawn as their signs.
+    EXPECT_EQ(ink("", "%%d%%c%%p"), ink("", "\\U+00B0\\U+00D8\\U+00B1"));
+    EXPECT_EQ(ink("", "%%uA%%u%%%"), ink("", "A%"));
+}
 
-    // Turned by 90 degrees, the text runs upwards.
-    Drawing up(Dxf("0|TEXT|62|1|10|5|20|1|40|2|50|90|1|HHHH"));
-    const Ink ku = InkOf(PaintAt(up, 100, 120, 10));
-    EXPECT_GT(ku.maxY - ku.minY, 2 * (ku.maxX - ku.minX));
-    EXPECT_LE(ku.maxY, 112);
+TEST(DxfText, AttributesDrawWhereTheySayUnlessInvisible) {
+    // The block holds an ATTDEF, which an INSERT never draws; the INSERT's
+    // ATTRIBs draw at their own points, the invisible one not at all.
+    const std::string blocks = "0|BLOCK|2|B|70|2|10|0|20|0|0|LINE|62|1|10|0|20|0|11|1|21|0|"
+                               "0|ATTDEF|62|1|10|0|20|3|40|2|1|DEF|2|TAG|0|ENDBLK";
+    Drawing d(Dxf("0|INSERT|2|B|10|2|20|2|66|1|0|ATTRIB|62|1|10|8|20|8|40|2|1|VAL|2|TAG|70|0|"
+                  "0|ATTRIB|62|1|10|2|20|12|40|2|1|HID|2|H2|70|1|0|SEQEND",
+                  blocks));
+    const Picture p = PaintAt(d, 240, 160, 10);
+    // The line, and the value above it at (8, 8).
+    EXPECT_EQ(p.DrawnWhere([](int, int y) { return y < 60 && y >= 30; }), 0); // nothing of the invisible one
+    EXPECT_EQ(p.DrawnWhere([](int x, int y) { return y < 140 && y > 100 && x < 60; }), 0); // no ATTDEF
+    const Ink k = InkOf(p);
+    EXPECT_NEAR(k.minY, 60, 1);
+    EXPECT_GT(k.maxX, 100);
+}
+
+// MTEXT at (2, 14) = pixel (20, 20), height 2 units.
+Ink MTextInk(std::string_view codes, std::string_view more = {}) {
+    return TextInk("0|MTEXT|62|1|10|2|20|14|40|2|" + std::string(more) + "1|" + std::string(codes));
+}
+
+TEST(DxfMText, CodesChangeTheLayout) {
+    const Ink one = MTextInk("HH");
+    EXPECT_NEAR(one.minY, 20, 1); // attached at its top left
+    EXPECT_NEAR(one.minX, 21, 2);
+    EXPECT_NEAR(one.maxY - one.minY, 20, 2);
+    // \P: a second line 5/3 of the height lower.
+    const Ink two = MTextInk("HH\\PHH");
+    EXPECT_NEAR(two.maxY - one.maxY, 33, 2);
+    // Height codes, absolute and relative, inside a group.
+    EXPECT_NEAR(MTextInk("{\\H4;HH}").maxY - 20, 40, 2);
+    EXPECT_NEAR(MTextInk("{\\H1.5x;HH}").maxY - 20, 30, 2);
+    EXPECT_NEAR(MTextInk("{\\H2x;H}H").maxY - 20, 40, 2);
+    // Width factor stretches.
+    EXPECT_NEAR(MTextInk("\\W2;HH").maxX - 20, 2 * (one.maxX - 20), 4);
+    // A stacked fraction reaches above and below the line's middle.
+    const Ink frac = MTextInk("1\\S1/2;");
+    EXPECT_GT(frac.maxY, 20 + 22);
+    // Escaped braces and backslashes are text; \~ keeps words together.
+    EXPECT_GT(MTextInk("\\{\\}\\\\").count, 10);
+    // A colour code draws in that colour.
+    Drawing red(Dxf("0|MTEXT|62|5|10|2|20|14|40|2|1|{\\C1;HH}"));
+    const Picture rp = PaintAt(red, 240, 160, 10);
+    EXPECT_GT(rp.DrawnWhere([&](int x, int y) { return rp.At(x, y) == kRed; }), 10);
+    EXPECT_EQ(rp.DrawnWhere([&](int x, int y) { return rp.At(x, y) == kBlue; }), 0);
+}
+
+TEST(DxfMText, WrapsAtTheReferenceWidthAndAttaches) {
+    // Three words of 6.3 units with spaces of 1.5 in 15 units: two lines;
+    // with 41 = 0 one line. The text comes in a 3 chunk and a 1.
+    const Ink wrapped = TextInk("0|MTEXT|62|1|10|2|20|14|40|2|41|15|3|HHH HH|1|H HHH");
+    const Ink flat = TextInk("0|MTEXT|62|1|10|2|20|14|40|2|3|HHH HH|1|H HHH");
+    EXPECT_NEAR(flat.maxY - flat.minY, 20, 2);
+    EXPECT_GT(flat.maxX, 20 + 180);
+    EXPECT_NEAR(wrapped.maxY - wrapped.minY, 20 + 33, 3);
+    EXPECT_LE(wrapped.maxX, 20 + 150);
+    // Attachment 5 (middle centre) centres the text on its point (12, 8).
+    const Ink mid = TextInk("0|MTEXT|62|1|10|12|20|8|40|2|71|5|1|HH\\PHH");
+    EXPECT_NEAR((mid.minX + mid.maxX) / 2.0, 120, 2);
+    EXPECT_NEAR((mid.minY + mid.maxY) / 2.0, 80, 2);
+    // Attachment 9 (bottom right), turned by its direction vector (0, 1).
+    const Ink br = TextInk("0|MTEXT|62|1|10|12|20|8|11|0|21|1|40|2|71|9|1|HH");
+    EXPECT_NEAR(br.minY, 80, 5);
+    EXPECT_NEAR(br.maxX, 120, 2);
+    EXPECT_GT(br.maxY - br.minY, br.maxX - br.minX);
 }
 
 TEST(DxfHatch, SolidFillCoversItsBoundaryOnlyInItsOwnColour) {
