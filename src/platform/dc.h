@@ -1,18 +1,16 @@
 // CDC: a device context. One class, two kinds of target:
 //
-//  - a bitmap (QImage, Format_RGB32), selected into a memory DC. Lines and
-//    pixels are rasterised here, straight into the scan lines: pixels are part
-//    of the result, and QPainter's aliased lines are not GDI's. A line from
-//    the current position to (x, y) sets every pixel but the last, as GDI
-//    does. Figures and text go through a QPainter on the same image, with
+//  - a bitmap (QImage, Format_RGB32), selected into a memory DC. Lines,
+//    pixels and fills go through the scan-line rasteriser (dc_raster.h); a
+//    line from the current position to (x, y) sets every pixel but the last,
+//    as GDI does. Text goes through a QPainter on the same image, with
 //    anti-aliasing off.
-//  - a paint device (a printer, a PDF writer, a window) through a QPainter.
-//    Runs of LineTo with one pen are collected and drawn as one polyline.
-//    A paged device (printer, PDF writer) is drawn between StartDoc and
-//    EndDoc; its device units are its own pixels, its origin the top-left
-//    corner of its paint area, and HORZRES/VERTRES the size of that area, as
-//    on a printer's DC (set the device's margins to the printer's printable
-//    area before attaching it).
+//  - a paint device (a printer, a PDF writer, a window) through a QPainter
+//    (dc_device.h). A paged device is drawn between StartDoc and EndDoc; its
+//    device units are its own pixels, its origin the top-left corner of its
+//    paint area, and HORZRES/VERTRES the size of that area, as on a
+//    printer's DC (set the device's margins to the printer's printable area
+//    before attaching it).
 //
 // Coordinates are logical units; the viewport origin is added to reach
 // device units (there is no other mapping mode). GDI objects are selected by
@@ -20,37 +18,34 @@
 // stock object (black one-unit pen, white brush, the default font).
 //
 // Curves (arcs, ellipses) are drawn as polylines whose chords stay within a
-// third of a device unit of the curve, on both targets and in paths, so a
-// figure's outline read back from a path is the polyline that was drawn.
-// A clip region, once selected, bounds every drawing operation on both
-// targets (lines, pixels, fills, text); paths are recorded unclipped.
+// third of a device unit of the curve, on both targets and in paths
+// (dc_path.h), so a figure's outline read back from a path is the polyline
+// that was drawn. A clip region (dc_clip.h), once selected, bounds every
+// drawing operation on both targets (lines, pixels, fills, text); paths are
+// recorded unclipped.
+//
+// The operations live by job: dc.cpp (state, lines, pixels, fills, blocks,
+// documents), dc_figures.cpp (arcs, ellipses, polygons), dc_text.cpp (fonts
+// and text).
 #pragma once
 
+#include "platform/dc_clip.h"
+#include "platform/dc_device.h"
+#include "platform/dc_path.h"
+#include "platform/dc_raster.h"
 #include "platform/gdi.h"
 
+#include <QColor>
 #include <QFont>
 #include <QPointF>
-#include <QPolygon>
-#include <QRegion>
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
-
-// What a paged device needs beyond painting, supplied by whoever knows its
-// kind: naming the job (StartDoc's document name), and abandoning a job that
-// was started and never ended (a DC deleted before EndDoc throws its job
-// away instead of printing it).
-struct PagedDeviceHooks {
-    std::function<void(const QString&)> nameDocument;
-    std::function<void()> abortDocument;
-};
 
 enum DeviceCap {
     HORZSIZE = 4, // mm
@@ -180,7 +175,7 @@ public:
     int EndDoc();
 
     // The bitmap a memory DC draws into, or null.
-    QImage* TargetImage() const { return m_image; }
+    QImage* TargetImage() const { return m_raster.Image(); }
     // The painter for figures and text on either target (begun on demand);
     // null without a target. Device coordinates, no viewport translation.
     QPainter* Painter();
@@ -188,11 +183,6 @@ public:
     const CPen& CurrentPen() const { return m_pen ? *m_pen : m_stockPen; }
 
 private:
-    struct PathPoint {
-        double x, y;
-        BYTE type;
-    };
-    enum class PathState { None, Open, Closed };
     // Where text goes and how it is aligned, for drawing and for paths.
     struct TextPlacement {
         QFont font;
@@ -202,40 +192,24 @@ private:
         int ascent = 0, descent = 0;
     };
 
-    void FlushPolyline();
-    void EndOwnPainter();
     QFont CurrentQFont() const;
     TextPlacement PlaceText(const QString& text) const;
-    void ApplyClipToPainter();
-    // The clip of the bitmap as rectangles inside it, device units.
-    const std::vector<QRect>& BitmapClip();
-    void RasterSegment(long long x0, long long y0, long long x1, long long y1, std::uint32_t px);
-    void PlotPixel(long long x, long long y, std::uint32_t px);
-    void FillRegionOnBitmap(const QRegion& region, std::uint32_t px);
+    // The bitmap's clip as rectangles inside it, device units.
+    std::span<const QRect> BitmapClip() { return m_clip.RectsWithin(m_raster.Bounds()); }
     // Draws a figure given in device units: filled (when fill is set) by
     // rule, outlined with the pen (closed or open; an open outline ends
     // with its last pixel set when lastPixel is set).
     void DrawFigure(const std::vector<QPointF>& points, bool closed, bool lastPixel,
                     const std::optional<COLORREF>& fill, Qt::FillRule rule);
-    void RecordFigure(const std::vector<QPointF>& points, bool closed);
     std::vector<QPointF> DevicePoints(const POINT* pts, int n) const;
-    void StartStroke(CPoint from);
     std::optional<COLORREF> BrushFill() const;
-    bool Recording() const { return m_pathState == PathState::Open; }
+    bool Recording() const { return m_path.Recording(); }
 
-    QImage* m_image = nullptr;
-    // The selected bitmap's scan lines, taken once at selection.
-    std::uint32_t* m_bits = nullptr;
-    std::ptrdiff_t m_stride = 0; // in pixels
+    dc::ClipRegion m_clip;
+    dc::BitmapRaster m_raster;
+    dc::PaintTarget m_target{m_clip};
+    dc::PathRecorder m_path;
     CBitmap* m_bitmap = nullptr;
-    QPaintDevice* m_device = nullptr;
-    bool m_paged = false;
-    QPagedPaintDevice* m_pagedDevice = nullptr;
-    PagedDeviceHooks m_hooks;
-    bool m_docOpen = false; // StartDoc succeeded, EndDoc not yet called
-    int m_pagesStarted = 0;
-    std::unique_ptr<QPainter> m_ownPainter;
-    QPainter* m_painter = nullptr; // m_ownPainter.get() or an external one
 
     CPen* m_pen = nullptr;
     CBrush* m_brush = nullptr;
@@ -247,20 +221,9 @@ private:
     COLORREF m_textColour = RGB(0, 0, 0);
     int m_bkMode = OPAQUE;
     UINT m_textAlign = TA_LEFT | TA_TOP;
-
-    QPolygon m_polyline; // pending LineTo run on a paint device, device units
-
     int m_polyFillMode = ALTERNATE;
-    std::optional<QRegion> m_clip; // device units
-    std::vector<QRect> m_clipRects;
-    const QImage* m_clipRectsFor = nullptr; // the bitmap m_clipRects were cut for
-    bool m_clipRectsValid = false;
 
     std::vector<QPointF> m_figure; // the points of the figure being drawn
-
-    PathState m_pathState = PathState::None;
-    std::vector<PathPoint> m_path;
-    bool m_pathNewStroke = true;
 };
 
 // Pixel value of a COLORREF in a Format_RGB32 image.
@@ -268,6 +231,10 @@ constexpr std::uint32_t PixelFromColour(COLORREF c) {
     return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(c)) << 16) |
            (static_cast<std::uint32_t>(GetGValue(c)) << 8) | static_cast<std::uint32_t>(GetBValue(c));
 }
+inline QColor QColourFrom(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 constexpr COLORREF ColourFromPixel(std::uint32_t p) {
-    return RGB(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
+    return RGB(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+               static_cast<int>(p & 0xFF));
 }
