@@ -127,7 +127,7 @@ BOOL DxfAddArrowhead(DXFDRAWING* pDrawing, DWORD dwBlockId, DXFENTITYHEADER* pHe
         DXFENTITYHEADER h = *pHeader;
         h.wType = row.type;
         if (row.type == DXF_SOLID) {
-            DXFSOLID solid{{place(row.pts[0]), place(row.pts[1]), place(row.pts[2]), place(row.pts[3])}};
+            DXFSOLID solid{{place(row.pts[0]), place(row.pts[1]), place(row.pts[2]), place(row.pts[3])}, 0};
             DxfAddEntity(pDrawing, dwBlockId, &h, &solid);
         } else {
             DXFLINE line{place(row.pts[0]), place(row.pts[1])};

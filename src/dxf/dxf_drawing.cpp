@@ -1,9 +1,8 @@
 #include "dxf/dxf_drawing.h"
 
 #include "dxf/dxf_heap.h"
-#include "dxf/dxf_text.h"
-#include "model/limits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,18 +12,17 @@
 
 namespace {
 
-constexpr double kDegToRad = 3.1415926535 / 180.0;
-
-// The fixed tables as one kind of thing: records, count and cursor.
+// The tables as one kind of thing: records, count, room and cursor.
 struct TableView {
-    std::byte* records = nullptr;
+    void** records = nullptr; // the table's array, which an add may move
     std::size_t recordSize = 0;
-    DWORD capacity = 0;
+    DWORD limit = 0;
     DWORD* count = nullptr;
+    DWORD* room = nullptr;
     DWORD* cursor = nullptr;
 
     explicit operator bool() const { return records != nullptr; }
-    std::byte* At(DWORD i) const { return records + i * recordSize; }
+    std::byte* At(DWORD i) const { return static_cast<std::byte*>(*records) + i * recordSize; }
     // Every table record starts with dwId and szName.
     DWORD IdAt(DWORD i) const {
         DWORD id;
@@ -37,35 +35,169 @@ struct TableView {
 static_assert(offsetof(DXFLAYER, szName) == sizeof(DWORD) && offsetof(DXFLTYPE, szName) == sizeof(DWORD) &&
               offsetof(DXFSTYLE, szName) == sizeof(DWORD) && offsetof(DXFDIMSTYLE, szName) == sizeof(DWORD));
 
+template <class T> void** Slot(T*& array) {
+    return reinterpret_cast<void**>(&array);
+}
+
 TableView Table(DXFDRAWING* d, UINT nTable) {
     switch (nTable) {
     case DXF_TABLE_LAYER:
-        return {reinterpret_cast<std::byte*>(d->layers), sizeof(DXFLAYER), DXF_MAX_LAYERS, &d->nLayers,
-                &d->dwLayerCursor};
+        return {Slot(d->layers), sizeof(DXFLAYER), DXF_MAX_LAYERS,
+                &d->nLayers,     &d->nLayerRoom,   &d->dwLayerCursor};
     case DXF_TABLE_LTYPE:
-        return {reinterpret_cast<std::byte*>(d->ltypes), sizeof(DXFLTYPE), DXF_MAX_LTYPES, &d->nLTypes,
-                &d->dwLTypeCursor};
+        return {Slot(d->ltypes), sizeof(DXFLTYPE), DXF_MAX_LTYPES,
+                &d->nLTypes,     &d->nLTypeRoom,   &d->dwLTypeCursor};
     case DXF_TABLE_STYLE:
-        return {reinterpret_cast<std::byte*>(d->styles), sizeof(DXFSTYLE), DXF_MAX_STYLES, &d->nStyles,
-                &d->dwStyleCursor};
+        return {Slot(d->styles), sizeof(DXFSTYLE), DXF_MAX_STYLES,
+                &d->nStyles,     &d->nStyleRoom,   &d->dwStyleCursor};
     case DXF_TABLE_DIMSTYLE:
-        return {reinterpret_cast<std::byte*>(d->dimStyles), sizeof(DXFDIMSTYLE), DXF_MAX_DIMSTYLES,
-                &d->nDimStyles, &d->dwDimStyleCursor};
+        return {Slot(d->dimStyles), sizeof(DXFDIMSTYLE), DXF_MAX_DIMSTYLES,
+                &d->nDimStyles,     &d->nDimStyleRoom,   &d->dwDimStyleCursor};
     default:
         return {};
     }
 }
 
-bool TableHasId(DXFDRAWING* d, UINT nTable, DWORD id) {
-    const TableView t = Table(d, nTable);
-    for (DWORD i = 0; i < *t.count; ++i)
-        if (t.IdAt(i) == id) return true;
-    return false;
+// Room for one more record: the array doubles (from 16) up to the limit.
+bool MakeRoom(void** records, DWORD count, DWORD* room, DWORD limit, std::size_t recordSize) {
+    if (count < *room) return true;
+    if (count >= limit) return false;
+    const DWORD grown = count < 16 ? 16 : (count > limit / 2 ? limit : count * 2);
+    void* p = DxfHeapRealloc(*records, grown, recordSize);
+    if (!p) return false;
+    *records = p;
+    *room = grown;
+    return true;
 }
 
-// Names are compared as C strings within their field.
-bool SameName(const char* a, const char* b, std::size_t field) {
-    return std::strncmp(a, b, field) == 0;
+// The index of the record with that ID in an array ordered by ID, or -1.
+template <class T> long IndexById(const T* records, DWORD n, DWORD id) {
+    if (!records || id == 0) return -1;
+    const T* end = records + n;
+    const T* it = std::lower_bound(records, end, id, [](const T& r, DWORD want) { return r.dwId < want; });
+    return it != end && it->dwId == id ? static_cast<long>(it - records) : -1;
+}
+
+// --- name indexes ---------------------------------------------------------
+
+constexpr std::size_t kNameField = 512;
+
+inline unsigned char Fold(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+}
+
+std::uint32_t FoldHash(const char* s) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < kNameField && s[i]; ++i)
+        h = (h ^ Fold(static_cast<unsigned char>(s[i]))) * 16777619u;
+    return h;
+}
+
+bool FoldEqual(const char* a, const char* b) {
+    for (std::size_t i = 0; i < kNameField; ++i) {
+        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
+        if (!a[i]) return true;
+    }
+    return true;
+}
+
+// Names of the records of one table (or of the blocks) by position.
+struct NameList {
+    const std::byte* base;
+    std::size_t stride;
+    DWORD count;
+    const char* At(DWORD i) const { return reinterpret_cast<const char*>(base + i * stride + sizeof(DWORD)); }
+};
+
+static_assert(offsetof(DXFBLOCK, szName) == sizeof(DWORD));
+
+// Puts position pos (< names.count) into the index, rebuilding it twice as
+// large when it is half full. An index that cannot grow is dropped: the
+// lookups then read the names one by one.
+void IndexAdd(DXFNAMEINDEX& ix, const NameList& names, DWORD pos) {
+    if (2ull * names.count > ix.nSlots) {
+        std::size_t n = ix.nSlots ? std::size_t{ix.nSlots} * 2 : 64;
+        while (n < 2ull * names.count) n *= 2;
+        DxfHeapFree(ix.pSlots);
+        ix = {DxfHeapNew<DWORD>(n), static_cast<DWORD>(n)};
+        if (!ix.pSlots) {
+            ix = {};
+            return;
+        }
+        for (DWORD i = 0; i < names.count; ++i) IndexAdd(ix, names, i);
+        return;
+    }
+    for (DWORD s = FoldHash(names.At(pos)) & (ix.nSlots - 1);; s = (s + 1) & (ix.nSlots - 1)) {
+        if (ix.pSlots[s] == 0) {
+            ix.pSlots[s] = pos + 1;
+            return;
+        }
+        if (ix.pSlots[s] == pos + 1) return;
+    }
+}
+
+// The position of the record named want: the exact name, else (unless
+// exactOnly) the latest that differs only in letter case; -1 for none.
+long IndexFind(const DXFNAMEINDEX& ix, const NameList& names, const char* want, bool exactOnly) {
+    long folded = -1;
+    auto consider = [&](DWORD i) {
+        const char* name = names.At(i);
+        if (std::strncmp(name, want, kNameField) == 0) return true;
+        if (!exactOnly && static_cast<long>(i) > folded && FoldEqual(name, want))
+            folded = static_cast<long>(i);
+        return false;
+    };
+    if (!ix.pSlots) {
+        for (DWORD i = 0; i < names.count; ++i)
+            if (consider(i)) return static_cast<long>(i);
+        return folded;
+    }
+    for (DWORD s = FoldHash(want) & (ix.nSlots - 1); ix.pSlots[s] != 0; s = (s + 1) & (ix.nSlots - 1)) {
+        const DWORD i = ix.pSlots[s] - 1;
+        if (i < names.count && consider(i)) return static_cast<long>(i);
+    }
+    return folded;
+}
+
+DXFNAMEINDEX* IndexOf(DXFDRAWING* d, UINT nTable) {
+    switch (nTable) {
+    case DXF_TABLE_LAYER:
+        return &d->layerNames;
+    case DXF_TABLE_LTYPE:
+        return &d->ltypeNames;
+    case DXF_TABLE_STYLE:
+        return &d->styleNames;
+    case DXF_TABLE_DIMSTYLE:
+        return &d->dimStyleNames;
+    default:
+        return nullptr;
+    }
+}
+
+NameList NamesOf(const TableView& t) {
+    return {static_cast<const std::byte*>(*t.records), t.recordSize, *t.count};
+}
+
+NameList BlockNames(const DXFDRAWING* d) {
+    return {reinterpret_cast<const std::byte*>(d->blocks), sizeof(DXFBLOCK), d->nBlocks};
+}
+
+bool TableHasId(DXFDRAWING* d, UINT nTable, DWORD id) {
+    switch (nTable) {
+    case DXF_TABLE_LTYPE:
+        return IndexById(d->ltypes, d->nLTypes, id) >= 0;
+    case DXF_TABLE_STYLE:
+        return IndexById(d->styles, d->nStyles, id) >= 0;
+    default:
+        return false;
+    }
+}
+
+// A name field's C string (at most 511 characters), zero-padded.
+void DxfCopyName(char (&dest)[512], const char* src) {
+    const std::size_t n = strnlen(src, sizeof dest - 1);
+    std::memcpy(dest, src, n);
+    std::memset(dest + n, 0, sizeof dest - n);
 }
 
 DXFENTITYLIST* ListOf(DXFDRAWING* d, DWORD dwBlockId) {
@@ -81,182 +213,6 @@ void NoteAnonymousDimensionName(DXFDRAWING* d, const char* name) {
     const long long n = std::strtoll(name + 2, nullptr, 10);
     if (n > 0 && static_cast<unsigned long long>(n) > d->dwAnonDimension)
         d->dwAnonDimension = n > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<DWORD>(n);
-}
-
-bool Finite(const DXFBOX& b) {
-    return std::isfinite(b.minX) && std::isfinite(b.minY) && std::isfinite(b.maxX) && std::isfinite(b.maxY);
-}
-
-// Collects points and boxes into one box.
-struct BoxBuilder {
-    bool any = false;
-    bool bad = false; // a coordinate was not finite
-    DXFBOX box{};
-
-    void Add(double x, double y) {
-        if (!std::isfinite(x) || !std::isfinite(y)) bad = true;
-        if (!any) {
-            box = {y, x, y, x};
-            any = true;
-            return;
-        }
-        box.minX = std::fmin(box.minX, x);
-        box.maxX = std::fmax(box.maxX, x);
-        box.minY = std::fmin(box.minY, y);
-        box.maxY = std::fmax(box.maxY, y);
-    }
-    void Add(const DXFBOX& b) {
-        Add(b.minX, b.minY);
-        Add(b.maxX, b.maxY);
-    }
-    void AddCoords(const DXFCOORD* p, int n) {
-        for (int i = 0; i < n; ++i) Add(p[i].x, p[i].y);
-    }
-};
-
-// Boxes of block contents, by block slot and nesting depth, so that blocks
-// inserted many times (or many levels deep) are measured once per depth.
-// Each block's row is made when the block is first measured.
-class BlockBoxes {
-public:
-    static constexpr int kDepths = limits::kMaxBlockDepth + 1;
-
-    bool Get(int slot, int depth, DXFBOX& box, bool& has) const {
-        if (!m_rows[slot]) return false;
-        const Entry& e = m_rows[slot][depth];
-        if (!e.known) return false;
-        box = e.box;
-        has = e.has;
-        return true;
-    }
-    void Put(int slot, int depth, const DXFBOX& box, bool has) {
-        if (!m_rows[slot]) m_rows[slot].reset(new (std::nothrow) Entry[kDepths]());
-        if (m_rows[slot]) m_rows[slot][depth] = {box, has, true};
-    }
-
-private:
-    struct Entry {
-        DXFBOX box;
-        bool has;
-        bool known;
-    };
-    std::unique_ptr<Entry[]> m_rows[DXF_MAX_BLOCKS];
-};
-
-bool EntityBox(const DXFDRAWING* d, const DXFENTITYHEADER& h, const void* data, DXFBOX& out, BlockBoxes& memo,
-               int depth);
-
-bool BlockBox(const DXFDRAWING* d, int slot, int depth, DXFBOX& out, BlockBoxes& memo) {
-    if (depth > limits::kMaxBlockDepth) return false;
-    bool has = false;
-    if (memo.Get(slot, depth, out, has)) return has;
-    BoxBuilder all;
-    DxfForEachEntity(d->blocks[slot].list, [&](const DXFENTITYHEADER& h, const void* data, DWORD) {
-        DXFBOX b;
-        if (EntityBox(d, h, data, b, memo, depth) && Finite(b)) all.Add(b);
-        return true;
-    });
-    memo.Put(slot, depth, all.box, all.any);
-    out = all.box;
-    return all.any;
-}
-
-bool EntityBox(const DXFDRAWING* d, const DXFENTITYHEADER& h, const void* data, DXFBOX& out, BlockBoxes& memo,
-               int depth) {
-    BoxBuilder b;
-    switch (h.wType) {
-    case DXF_LINE: {
-        const auto* e = static_cast<const DXFLINE*>(data);
-        b.Add(e->ptStart.x, e->ptStart.y);
-        b.Add(e->ptEnd.x, e->ptEnd.y);
-        break;
-    }
-    case DXF_POINT: {
-        const auto* e = static_cast<const DXFPOINT*>(data);
-        b.Add(e->pt.x, e->pt.y);
-        break;
-    }
-    case DXF_CIRCLE: {
-        const auto* e = static_cast<const DXFCIRCLE*>(data);
-        b.Add(e->ptCenter.x - e->dRadius, e->ptCenter.y - e->dRadius);
-        b.Add(e->ptCenter.x + e->dRadius, e->ptCenter.y + e->dRadius);
-        break;
-    }
-    case DXF_ELLIPSE: {
-        const auto* e = static_cast<const DXFELLIPSE*>(data);
-        const double r = DxfEllipseMajorRadius(*e);
-        b.Add(e->ptCenter.x - r, e->ptCenter.y - e->dRatio * r);
-        b.Add(e->ptCenter.x + r, e->ptCenter.y + e->dRatio * r);
-        break;
-    }
-    case DXF_ARC: {
-        // The two end points only.
-        const auto* e = static_cast<const DXFARC*>(data);
-        const double a0 = e->dStartAngle * kDegToRad, a1 = e->dEndAngle * kDegToRad;
-        b.Add(e->ptCenter.x + e->dRadius * std::cos(a0), e->ptCenter.y + e->dRadius * std::sin(a0));
-        b.Add(e->ptCenter.x + e->dRadius * std::cos(a1), e->ptCenter.y + e->dRadius * std::sin(a1));
-        break;
-    }
-    case DXF_SOLID:
-    case DXF_3DFACE:
-        b.AddCoords(static_cast<const DXFSOLID*>(data)->pt, 4);
-        break;
-    case DXF_SPLINE: {
-        const auto* e = static_cast<const DXFSPLINE*>(data);
-        if (e->nControlPts > 0 && e->pControlPts)
-            b.AddCoords(e->pControlPts, e->nControlPts);
-        else if (e->nFitPts > 0 && e->pFitPts)
-            b.AddCoords(e->pFitPts, e->nFitPts);
-        break;
-    }
-    case DXF_POLYLINE: {
-        const auto* e = static_cast<const DXFPOLYLINE*>(data);
-        if (e->pVertices)
-            for (int i = 0; i < e->nVertices; ++i) b.Add(e->pVertices[i].x, e->pVertices[i].y);
-        break;
-    }
-    case DXF_TEXT:
-    case DXF_MTEXT: {
-        // The box of the glyphs drawn.
-        DXFBOX t;
-        if (!DxfTextBox(d, h.wType, data, t)) return false;
-        b.Add(t.minX, t.minY);
-        b.Add(t.maxX, t.maxY);
-        break;
-    }
-    case DXF_DIMENSION: {
-        const auto* e = static_cast<const DXFDIMENSION*>(data);
-        b.Add(e->ptExt1.x, e->ptExt1.y);
-        b.Add(e->ptExt2.x, e->ptExt2.y);
-        b.Add(e->ptDef.x, e->ptDef.y);
-        for (DWORD i = 0; i < d->nDimStyles; ++i) {
-            if (d->dimStyles[i].dwId != e->dwDimStyle) continue;
-            const double grow = d->dimStyles[i].dTextGap + d->dimStyles[i].dTextHeight;
-            const DXFBOX in = b.box;
-            b = {};
-            b.Add(in.minX - grow, in.minY - grow);
-            b.Add(in.maxX + grow, in.maxY + grow);
-            break;
-        }
-        break;
-    }
-    case DXF_INSERT: {
-        const auto* e = static_cast<const DXFINSERT*>(data);
-        const DXFBLOCK* blk = DxfBlockById(d, e->dwBlock);
-        DXFBOX inner;
-        if (!blk || !BlockBox(d, static_cast<int>(blk - d->blocks), depth + 1, inner, memo)) return false;
-        // Scaled and moved, not rotated; a mirrored insert keeps its box
-        // ordered.
-        b.Add(inner.minX * e->dScaleX + e->ptInsert.x, inner.minY * e->dScaleY + e->ptInsert.y);
-        b.Add(inner.maxX * e->dScaleX + e->ptInsert.x, inner.maxY * e->dScaleY + e->ptInsert.y);
-        break;
-    }
-    default:
-        return false;
-    }
-    if (!b.any) return false;
-    out = b.bad ? DXFBOX{NAN, NAN, NAN, NAN} : b.box;
-    return true;
 }
 
 bool CopyRecord(const DXFENTITYLIST& list, const std::byte* base, DWORD off, DXFENTITYHEADER* pHeader,
@@ -399,10 +355,27 @@ void DxfFreeEntityData(WORD wType, void* pData) {
 }
 
 DXFBLOCK* DxfBlockById(DXFDRAWING* d, DWORD dwId) {
-    if (!d || dwId == 0) return nullptr;
-    for (DWORD i = 0; i < d->nBlocks; ++i)
-        if (d->blocks[i].dwId == dwId) return &d->blocks[i];
-    return nullptr;
+    if (!d) return nullptr;
+    const long i = IndexById(d->blocks, d->nBlocks, dwId);
+    return i >= 0 ? &d->blocks[i] : nullptr;
+}
+
+const DXFLAYER* DxfLayerById(const DXFDRAWING* d, DWORD dwId) {
+    if (!d) return nullptr;
+    const long i = IndexById(d->layers, d->nLayers, dwId);
+    return i >= 0 ? &d->layers[i] : nullptr;
+}
+
+const DXFLTYPE* DxfLineTypeById(const DXFDRAWING* d, DWORD dwId) {
+    if (!d) return nullptr;
+    const long i = IndexById(d->ltypes, d->nLTypes, dwId);
+    return i >= 0 ? &d->ltypes[i] : nullptr;
+}
+
+const DXFDIMSTYLE* DxfDimStyleById(const DXFDRAWING* d, DWORD dwId) {
+    if (!d) return nullptr;
+    const long i = IndexById(d->dimStyles, d->nDimStyles, dwId);
+    return i >= 0 ? &d->dimStyles[i] : nullptr;
 }
 
 const DXFBLOCK* DxfBlockById(const DXFDRAWING* d, DWORD dwId) {
@@ -424,6 +397,7 @@ HDXFDRAWING DxfCreateDrawing() {
     d->entities.dwSize = static_cast<DWORD>(GlobalSize(list));
     d->dUnit = 20.0;
     d->dZoom = 1.0;
+    d->dLtScale = 1.0;
     d->bValid = 1;
     return h;
 }
@@ -445,6 +419,22 @@ BOOL DxfDestroyDrawing(HDXFDRAWING hDrawing) {
         };
         freeList(d->entities);
         for (DWORD i = 0; i < d->nBlocks; ++i) freeList(d->blocks[i].list);
+        DxfHeapFree(d->blocks);
+        DxfHeapFree(d->layers);
+        DxfHeapFree(d->ltypes);
+        DxfHeapFree(d->styles);
+        DxfHeapFree(d->dimStyles);
+        d->blocks = nullptr;
+        d->layers = nullptr;
+        d->ltypes = nullptr;
+        d->styles = nullptr;
+        d->dimStyles = nullptr;
+        d->nBlocks = d->nLayers = d->nLTypes = d->nStyles = d->nDimStyles = 0;
+        for (DXFNAMEINDEX* ix :
+             {&d->layerNames, &d->ltypeNames, &d->styleNames, &d->dimStyleNames, &d->blockNames}) {
+            DxfHeapFree(ix->pSlots);
+            *ix = {};
+        }
     }
     return GlobalFree(hDrawing) == nullptr;
 }
@@ -463,77 +453,37 @@ BOOL DxfSetView(HDXFDRAWING hDrawing, int left, int top, int width, int height, 
     return TRUE;
 }
 
-BOOL DxfGetExtents(HDXFDRAWING hDrawing, DXFBOX* pBox) {
-    if (pBox) *pBox = {};
-    GlobalLockGuard<DXFDRAWING> d(hDrawing);
-    if (!d || !pBox) return FALSE;
-    BlockBoxes memo;
-    BoxBuilder all;
-    DxfForEachEntity(d->entities, [&](const DXFENTITYHEADER& h, const void* data, DWORD) {
-        DXFBOX b;
-        if (EntityBox(d.get(), h, data, b, memo, 0) && Finite(b)) all.Add(b);
-        return true;
-    });
-    if (!all.any) return FALSE;
-    *pBox = all.box;
-    return TRUE;
-}
-
-BOOL DxfGetEntityBox(const DXFDRAWING* pDrawing, const DXFENTITYHEADER* pHeader, const void* pData,
-                     DXFBOX* pBox) {
-    if (!pDrawing || !pHeader || !pData || !pBox) return FALSE;
-    BlockBoxes memo;
-    return EntityBox(pDrawing, *pHeader, pData, *pBox, memo, 0);
-}
-
-BOOL DxfZoomExtents(HDXFDRAWING hDrawing) {
-    DXFBOX e;
-    const bool has = DxfGetExtents(hDrawing, &e);
-    GlobalLockGuard<DXFDRAWING> d(hDrawing);
-    if (!d) return FALSE;
-    if (!has) return TRUE;
-    const double K = d->dUnit;
-    const double H = static_cast<double>(d->bottom) - d->top;
-    const double W = static_cast<double>(d->right) - d->left;
-    const double w = e.maxX - e.minX, h = e.maxY - e.minY;
-    // 10 pixels stay free on each side; a picture smaller than that is
-    // fitted as if it had one pixel to spare.
-    const double availH = std::fmax(H - 20, 1.0), availW = std::fmax(W - 20, 1.0);
-    double zoom = INFINITY;
-    if (h > 0) zoom = std::fmin(zoom, availH / (K * h));
-    if (w > 0) zoom = std::fmin(zoom, availW / (K * w));
-    if (!std::isfinite(zoom) || zoom <= 0) zoom = 1.0;
-    d->dZoom = zoom;
-    d->dYorg = e.minY - (H / (K * zoom) - h) * 0.5;
-    d->dXorg = e.minX - (W / (K * zoom) - w) * 0.5;
-    return TRUE;
-}
-
 DWORD DxfAddTableRecord(HDXFDRAWING hDrawing, UINT nTable, const void* pRecord) {
     GlobalLockGuard<DXFDRAWING> d(hDrawing);
     if (!d || !pRecord) return 0;
     const TableView t = Table(d.get(), nTable);
-    if (!t || *t.count >= t.capacity) return 0;
-    const char* name = reinterpret_cast<const char*>(static_cast<const std::byte*>(pRecord) + sizeof(DWORD));
-    for (DWORD i = 0; i < *t.count; ++i)
-        if (SameName(t.NameAt(i), name, 512)) return 0;
-    if (nTable == DXF_TABLE_LAYER &&
-        !TableHasId(d.get(), DXF_TABLE_LTYPE, static_cast<const DXFLAYER*>(pRecord)->dwLineType))
-        return 0;
+    if (!t || *t.count >= t.limit) return 0;
+    char name[kNameField];
+    DxfCopyName(name, reinterpret_cast<const char*>(static_cast<const std::byte*>(pRecord) + sizeof(DWORD)));
+    DXFNAMEINDEX& ix = *IndexOf(d.get(), nTable);
+    if (IndexFind(ix, NamesOf(t), name, true) >= 0) return 0;
+    // A layer's line type may be none (0): a drawing without an LTYPE table
+    // still has layers.
+    if (nTable == DXF_TABLE_LAYER) {
+        const DWORD lt = static_cast<const DXFLAYER*>(pRecord)->dwLineType;
+        if (lt != 0 && !TableHasId(d.get(), DXF_TABLE_LTYPE, lt)) return 0;
+    }
     if (nTable == DXF_TABLE_DIMSTYLE) {
         // A dimension style names its text style by ID; none (0) is allowed,
         // as the file gives no name to resolve it by.
         const DWORD style = static_cast<const DXFDIMSTYLE*>(pRecord)->dwTextStyle;
         if (style != 0 && !TableHasId(d.get(), DXF_TABLE_STYLE, style)) return 0;
     }
+    if (!MakeRoom(t.records, *t.count, t.room, t.limit, t.recordSize)) return 0;
     std::byte* slot = t.At(*t.count);
     std::memcpy(slot, pRecord, t.recordSize);
     // The name is a C string within its field, whatever the caller left after it.
-    reinterpret_cast<char*>(slot + sizeof(DWORD))[511] = '\0';
+    std::memcpy(slot + sizeof(DWORD), name, sizeof name);
     const DWORD id = d->dwLastId + 1;
     std::memcpy(slot, &id, sizeof id);
     ++*t.count;
     d->dwLastId = id;
+    IndexAdd(ix, NamesOf(t), *t.count - 1);
     return id;
 }
 
@@ -560,21 +510,31 @@ DWORD DxfFindTableRecord(DXFDRAWING* d, UINT nTable, WORD wFlags, void* pRecord)
     if (!(wFlags & (DXF_FIND_BYNAME | DXF_FIND_BYID))) return 0;
     DWORD wantId;
     std::memcpy(&wantId, pRecord, sizeof wantId);
-    char wantName[512];
-    std::memcpy(wantName, static_cast<const std::byte*>(pRecord) + sizeof(DWORD), sizeof wantName);
-    wantName[511] = '\0';
+    char wantName[kNameField];
+    DxfCopyName(wantName,
+                reinterpret_cast<const char*>(static_cast<const std::byte*>(pRecord) + sizeof(DWORD)));
 
     auto search = [&](UINT table) -> DWORD {
         const TableView t = Table(d, table);
-        DWORD found = 0;
-        for (DWORD i = 0; i < *t.count; ++i) {
-            const bool match = ((wFlags & DXF_FIND_BYID) && t.IdAt(i) == wantId) ||
-                               ((wFlags & DXF_FIND_BYNAME) && SameName(t.NameAt(i), wantName, 512));
-            if (!match) continue;
-            std::memcpy(pRecord, t.At(i), t.recordSize);
-            found = t.IdAt(i);
+        long found = -1;
+        if (wFlags & DXF_FIND_BYNAME) found = IndexFind(*IndexOf(d, table), NamesOf(t), wantName, false);
+        if ((wFlags & DXF_FIND_BYID) && wantId != 0) {
+            // Records lie in ID order. Of two matches, the later record is
+            // the one a walk through the table would copy last.
+            DWORD lo = 0, hi = *t.count;
+            while (lo < hi) {
+                const DWORD mid = lo + (hi - lo) / 2;
+                if (t.IdAt(mid) < wantId)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            if (lo < *t.count && t.IdAt(lo) == wantId && static_cast<long>(lo) > found)
+                found = static_cast<long>(lo);
         }
-        return found;
+        if (found < 0) return 0;
+        std::memcpy(pRecord, t.At(static_cast<DWORD>(found)), t.recordSize);
+        return t.IdAt(static_cast<DWORD>(found));
     };
     if (nTable != 0) return Table(d, nTable) ? search(nTable) : 0;
     for (UINT table : {DXF_TABLE_DIMSTYLE, DXF_TABLE_LAYER, DXF_TABLE_LTYPE, DXF_TABLE_STYLE})
@@ -584,29 +544,36 @@ DWORD DxfFindTableRecord(DXFDRAWING* d, UINT nTable, WORD wFlags, void* pRecord)
 
 DWORD DxfTableIdByName(const DXFDRAWING* pDrawing, UINT nTable, const char* pszName) {
     if (!pDrawing || !pszName) return 0;
-    const TableView t = Table(const_cast<DXFDRAWING*>(pDrawing), nTable);
+    auto* d = const_cast<DXFDRAWING*>(pDrawing);
+    const TableView t = Table(d, nTable);
     if (!t) return 0;
-    DWORD found = 0;
-    for (DWORD i = 0; i < *t.count; ++i)
-        if (SameName(t.NameAt(i), pszName, 512)) found = t.IdAt(i);
-    return found;
+    char name[kNameField];
+    DxfCopyName(name, pszName);
+    const long i = IndexFind(*IndexOf(d, nTable), NamesOf(t), name, false);
+    return i >= 0 ? t.IdAt(static_cast<DWORD>(i)) : 0;
+}
+
+DWORD DxfBlockIdByName(const DXFDRAWING* d, const char* pszName, bool exactOnly) {
+    if (!d || !pszName) return 0;
+    char name[kNameField];
+    DxfCopyName(name, pszName);
+    const long i = IndexFind(d->blockNames, BlockNames(d), name, exactOnly);
+    return i >= 0 ? d->blocks[i].dwId : 0;
 }
 
 DWORD DxfAddBlock(DXFDRAWING* d, const DXFBLOCK* pBlock) {
     if (!d || !pBlock || d->nBlocks >= DXF_MAX_BLOCKS) return 0;
-    for (DWORD i = 0; i < d->nBlocks; ++i)
-        if (SameName(d->blocks[i].szName, pBlock->szName, sizeof pBlock->szName)) return 0;
-    HGLOBAL list = GlobalAlloc(GHND, DXF_BLOCK_LIST_BYTES);
-    if (!list) return 0;
+    if (DxfBlockIdByName(d, pBlock->szName, true) != 0) return 0;
+    if (!MakeRoom(Slot(d->blocks), d->nBlocks, &d->nBlockRoom, DXF_MAX_BLOCKS, sizeof(DXFBLOCK))) return 0;
     DXFBLOCK& b = d->blocks[d->nBlocks];
     b = *pBlock;
     b.szName[sizeof b.szName - 1] = '\0';
     b.dwId = d->dwLastId + 1;
+    // The list is made with the block's first entity: many blocks hold none.
     b.list = {};
-    b.list.hMem = list;
-    b.list.dwSize = static_cast<DWORD>(GlobalSize(list));
     ++d->nBlocks;
     d->dwLastId = b.dwId;
+    IndexAdd(d->blockNames, BlockNames(d), d->nBlocks - 1);
     NoteAnonymousDimensionName(d, b.szName);
     return b.dwId;
 }
@@ -631,15 +598,10 @@ DWORD DxfFindBlock(DXFDRAWING* d, WORD wFlags, DXFBLOCK* pBlock) {
         break;
     case DXF_FIND_BYNAME:
     case DXF_FIND_BYID: {
-        DWORD i = 0;
-        for (; i < d->nBlocks; ++i) {
-            const DXFBLOCK& b = d->blocks[i];
-            if (wFlags == DXF_FIND_BYID ? b.dwId == pBlock->dwId
-                                        : SameName(b.szName, pBlock->szName, sizeof pBlock->szName))
-                break;
-        }
-        if (i == d->nBlocks) return 0;
-        c = i;
+        const DXFBLOCK* b = wFlags == DXF_FIND_BYID ? DxfBlockById(d, pBlock->dwId)
+                                                    : DxfBlockById(d, DxfBlockIdByName(d, pBlock->szName));
+        if (!b) return 0;
+        c = static_cast<DWORD>(b - d->blocks);
         break;
     }
     default:
@@ -654,14 +616,23 @@ DWORD DxfAddEntity(DXFDRAWING* d, DWORD dwBlockId, const DXFENTITYHEADER* pHeade
     DXFENTITYLIST* list = ListOf(d, dwBlockId);
     if (!list) return 0;
     DXFENTITYHEADER h = *pHeader;
-    h.dwFlags = 0;
+    h.dwFlags &= DXF_ENTITY_INVISIBLE | DXF_ENTITY_PAPERSPACE;
     const std::size_t dataSize = DxfEntityDataSize(h.wType);
     if (dataSize == 0) return 0;
     const std::size_t need = sizeof h + dataSize;
 
     // Room first, so that a refused entity leaves no generated block behind.
+    if (!list->hMem) {
+        const std::size_t first = std::max<std::size_t>(DXF_BLOCK_LIST_BYTES, need + 1);
+        list->hMem = GlobalAlloc(GHND, first);
+        if (!list->hMem) return 0;
+        list->dwSize = static_cast<DWORD>(GlobalSize(list->hMem));
+    }
     if (static_cast<std::size_t>(list->dwSize) <= list->dwUsed + need) {
-        const std::size_t grown = static_cast<std::size_t>(list->dwSize) + DXF_LIST_GROWTH;
+        // Small lists double, large ones grow by a fixed step.
+        std::size_t grown = static_cast<std::size_t>(list->dwSize) +
+                            std::min<std::size_t>(std::max<std::size_t>(list->dwSize, need), DXF_LIST_GROWTH);
+        while (grown <= list->dwUsed + need) grown += DXF_LIST_GROWTH;
         if (grown > 0xFFFFFFFFu) return 0;
         if (!GlobalReAlloc(list->hMem, grown, GMEM_MOVEABLE | GMEM_ZEROINIT)) return 0;
         list->dwSize = static_cast<DWORD>(GlobalSize(list->hMem));
@@ -672,10 +643,7 @@ DWORD DxfAddEntity(DXFDRAWING* d, DWORD dwBlockId, const DXFENTITYHEADER* pHeade
     if (h.wType == DXF_DIMENSION) {
         std::memcpy(&dim, pData, sizeof dim);
         pData = &dim;
-        const DXFDIMSTYLE* style = nullptr;
-        if (dim.dwBlock == 0 && dim.dwDimStyle != 0)
-            for (DWORD i = 0; i < d->nDimStyles && !style; ++i)
-                if (d->dimStyles[i].dwId == dim.dwDimStyle) style = &d->dimStyles[i];
+        const DXFDIMSTYLE* style = dim.dwBlock == 0 ? DxfDimStyleById(d, dim.dwDimStyle) : nullptr;
         if (style) {
             DXFBLOCK anon;
             std::memset(&anon, 0, sizeof anon);
@@ -688,6 +656,9 @@ DWORD DxfAddEntity(DXFDRAWING* d, DWORD dwBlockId, const DXFENTITYHEADER* pHeade
                 DxfMakeDimensionBlock(d, id, &h, &dim, style);
                 dim.dwBlock = id;
             }
+            // Adding a block may have moved the blocks, and the list with them.
+            list = ListOf(d, dwBlockId);
+            if (!list) return 0;
         }
     }
 
@@ -711,11 +682,9 @@ DWORD DxfFindEntity(DXFDRAWING* d, const char* pszBlockName, DXFENTITYHEADER* pH
     if (!d || !pHeader) return 0;
     DXFENTITYLIST* list = &d->entities;
     if (pszBlockName) {
-        list = nullptr;
-        for (DWORD i = 0; i < d->nBlocks && !list; ++i)
-            if (SameName(d->blocks[i].szName, pszBlockName, sizeof d->blocks[i].szName))
-                list = &d->blocks[i].list;
-        if (!list) return 0;
+        DXFBLOCK* b = DxfBlockById(d, DxfBlockIdByName(d, pszBlockName));
+        if (!b) return 0;
+        list = &b->list;
     }
     if (list->nCount == 0 || list->dwUsed == 0) return 0;
     GlobalLockGuard<std::byte> mem(list->hMem);

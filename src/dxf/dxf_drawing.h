@@ -17,16 +17,30 @@
 #include <string>
 #include <string_view>
 
+// A hash index of a table's names (ASCII letters folded to one case): a
+// heap array of nSlots (a power of two, or 0 for none) record positions + 1,
+// 0 marking a free slot. Without an index, names are looked up one by one.
+struct DXFNAMEINDEX {
+    DWORD* pSlots;
+    DWORD nSlots;
+};
+
 struct DXFDRAWING {
-    DXFLAYER layers[DXF_MAX_LAYERS];
-    DXFLTYPE ltypes[DXF_MAX_LTYPES];
-    DXFSTYLE styles[DXF_MAX_STYLES];
-    DXFDIMSTYLE dimStyles[DXF_MAX_DIMSTYLES];
+    // The tables and the blocks are heap arrays that the drawing owns and
+    // grows as records are added (up to DXF_MAX_*), in the order of their
+    // IDs; a record's address holds until the next add to its table.
+    DXFLAYER* layers;
+    DXFLTYPE* ltypes;
+    DXFSTYLE* styles;
+    DXFDIMSTYLE* dimStyles;
     DWORD nLayers, nLTypes, nStyles, nDimStyles;
     DWORD dwLayerCursor, dwLTypeCursor, dwStyleCursor, dwDimStyleCursor;
     DXFENTITYLIST entities; // the ENTITIES section
-    DXFBLOCK blocks[DXF_MAX_BLOCKS];
+    DXFBLOCK* blocks;
     DWORD nBlocks, dwBlockCursor;
+    // Records the arrays have room for, and their name indexes.
+    DWORD nLayerRoom, nLTypeRoom, nStyleRoom, nDimStyleRoom, nBlockRoom;
+    DXFNAMEINDEX layerNames, ltypeNames, styleNames, dimStyleNames, blockNames;
     DWORD dwLastId; // 15 after creation
     // Highest n of a block named "*D" followed by n that the drawing holds
     // or has made.
@@ -44,6 +58,14 @@ struct DXFDRAWING {
     // The Windows code page of the drawing's text (dxf_codepage.h); 0 for
     // a file that does not say.
     unsigned nCodePage;
+    // Header variables that change how entities are drawn: $LTSCALE (every
+    // line-type pattern's scale, 1 by default), $PDMODE and $PDSIZE (how a
+    // POINT is shown: 0 a dot, 1 nothing, 2 a cross, 3 an x, 4 a tick, +32
+    // a circle round it, +64 a square; the size in drawing units, or a
+    // percentage of the view's height when negative, 5% when 0).
+    double dLtScale;
+    int nPdMode;
+    double dPdSize;
 };
 
 // A new, empty drawing with the default view, or NULL.
@@ -74,18 +96,23 @@ BOOL DxfGetEntityBox(const DXFDRAWING* pDrawing, const DXFENTITYHEADER* pHeader,
 DWORD DxfAddTableRecord(HDXFDRAWING hDrawing, UINT nTable, const void* pRecord);
 // Finds a table record by one of FIRST, LAST, PREV, NEXT (moving the table's
 // cursor) or by BYNAME and/or BYID (the szName / dwId of *pRecord; every
-// match is copied, so the last one wins). With nTable 0 a BYNAME/BYID search
+// match is copied, so the last one wins; BYNAME finds a name in another
+// letter case when none is exact). With nTable 0 a BYNAME/BYID search
 // looks at DIMSTYLE, LAYER, LTYPE, STYLE in turn and pRecord must hold a
 // DXFTABLERECORD. Returns the copied record's ID or 0.
 DWORD DxfFindTableRecord(DXFDRAWING* pDrawing, UINT nTable, WORD wFlags, void* pRecord);
-// The ID of the record named pszName in table nTable (the last match, as a
-// BYNAME search gives it), or 0; copies nothing and moves no cursor.
+// The ID of the record named pszName in table nTable, or 0; copies nothing
+// and moves no cursor. DXF names are case-insensitive: a name that differs
+// only in letter case is found when no record has the name exactly (the
+// latest of several such).
 DWORD DxfTableIdByName(const DXFDRAWING* pDrawing, UINT nTable, const char* pszName);
+// The same for blocks; with exactOnly, only the name exactly.
+DWORD DxfBlockIdByName(const DXFDRAWING* pDrawing, const char* pszName, bool exactOnly = false);
 // Adds a block with its own 16 KiB entity list; 0 for a 257th block, a name
 // that exists, or no memory.
 DWORD DxfAddBlock(DXFDRAWING* pDrawing, const DXFBLOCK* pBlock);
-// Finds a block by exactly one of FIRST, LAST, NEXT, PREV, BYNAME (first
-// with pBlock->szName) or BYID (pBlock->dwId); every one sets the block
+// Finds a block by exactly one of FIRST, LAST, NEXT, PREV, BYNAME
+// (pBlock->szName, as DxfBlockIdByName finds it) or BYID (pBlock->dwId); every one sets the block
 // cursor. Copies the block and returns its ID, or 0.
 DWORD DxfFindBlock(DXFDRAWING* pDrawing, WORD wFlags, DXFBLOCK* pBlock);
 // Appends an entity (header and the data record of pHeader->wType) to block
@@ -129,9 +156,13 @@ void DxfFreeEntityData(WORD wType, void* pData);
 // The x radius of an ellipse: the length of its major axis vector.
 double DxfEllipseMajorRadius(const DXFELLIPSE& e);
 
-// The block of that ID, or NULL.
+// The block or table record of that ID, or NULL (valid until the next add
+// to its table).
 DXFBLOCK* DxfBlockById(DXFDRAWING* pDrawing, DWORD dwId);
 const DXFBLOCK* DxfBlockById(const DXFDRAWING* pDrawing, DWORD dwId);
+const DXFLAYER* DxfLayerById(const DXFDRAWING* pDrawing, DWORD dwId);
+const DXFLTYPE* DxfLineTypeById(const DXFDRAWING* pDrawing, DWORD dwId);
+const DXFDIMSTYLE* DxfDimStyleById(const DXFDRAWING* pDrawing, DWORD dwId);
 
 // Walks a list's records in storage order without touching its cursor:
 // visit(const DXFENTITYHEADER&, const void* data, DWORD offset) returns

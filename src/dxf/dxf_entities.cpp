@@ -78,6 +78,22 @@ void CopyHandle(DXFENTITYCOMMON* c, std::string_view v) {
 // The common fields; thicknessAndScale is false for INSERT.
 bool StoreCommon(DXFENTITYCOMMON* c, int code, std::string_view v, bool thicknessAndScale = true) {
     switch (code) {
+    case 60: // invisible
+        c->dwFlags = DxfAtoi(v) == 1 ? c->dwFlags | DXF_ENTITY_INVISIBLE : c->dwFlags & ~DXF_ENTITY_INVISIBLE;
+        return true;
+    case 67: // in paper space
+        c->dwFlags =
+            DxfAtoi(v) == 1 ? c->dwFlags | DXF_ENTITY_PAPERSPACE : c->dwFlags & ~DXF_ENTITY_PAPERSPACE;
+        return true;
+    case 210:
+        c->ptExtrusion.x = DxfAtof(v);
+        return true;
+    case 220:
+        c->ptExtrusion.y = DxfAtof(v);
+        return true;
+    case 230:
+        c->ptExtrusion.z = DxfAtof(v);
+        return true;
     case 6:
         DxfCopyText(c->szLineType, v);
         return true;
@@ -216,7 +232,10 @@ void ReadSolid(DXFREADER* r, DXFENTITYCOMMON* c, DXFSOLID* e, char* v) {
     c->wType = DXF_SOLID;
     e->pt[3] = {DBL_MAX, DBL_MAX, DBL_MAX};
     ReadPairs(r, v, [&](int code, std::string_view s) {
-        if (!StorePoint(code, s, {&e->pt[0], &e->pt[1], &e->pt[2], &e->pt[3]})) StoreCommon(c, code, s);
+        if (code == 70)
+            e->nFlags = DxfAtoi(s);
+        else if (!StorePoint(code, s, {&e->pt[0], &e->pt[1], &e->pt[2], &e->pt[3]}))
+            StoreCommon(c, code, s);
         return true;
     });
     if (e->pt[3].x == DBL_MAX) e->pt[3].x = e->pt[2].x;
@@ -298,17 +317,33 @@ void ReadMText(DXFREADER* r, DXFENTITYCOMMON* c, DXFMTEXTENTRY* e, char* v) {
         c->wType = 0; // no memory for the text: nothing to store
 }
 
+// A MINSERT array's counts as the file keeps them (16-bit), at least 1.
+int ArrayCount(std::string_view s) {
+    const int n = DxfAtoi(s);
+    return n < 1 ? 1 : (n > 32767 ? 32767 : n);
+}
+
 void ReadInsert(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
     std::memset(e, 0, offsetof(DXFINSERTENTRY, szBlock));
     e->szBlock[0] = '\0';
     e->dScaleX = e->dScaleY = e->dScaleZ = 1.0;
+    e->nColumns = e->nRows = 1;
     c->wType = DXF_INSERT;
     ReadPairs(r, v, [&](int code, std::string_view s) {
         if (StorePoint(code, s, {&e->ptInsert})) return true;
         if (DxfStoreField(code, s,
-                        {{41, &e->dScaleX}, {42, &e->dScaleY}, {43, &e->dScaleZ}, {50, &e->dRotation}}))
+                          {{41, &e->dScaleX},
+                           {42, &e->dScaleY},
+                           {43, &e->dScaleZ},
+                           {50, &e->dRotation},
+                           {44, &e->dColSpacing},
+                           {45, &e->dRowSpacing}}))
             return true;
-        if (code == 2)
+        if (code == 70)
+            e->nColumns = ArrayCount(s);
+        else if (code == 71)
+            e->nRows = ArrayCount(s);
+        else if (code == 2)
             DxfCopyText(e->szBlock, s);
         else
             StoreCommon(c, code, s, false);
@@ -369,9 +404,12 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     OwnerCapture owner;
     int capacity = 0;
     int n10 = 0, n20 = 0;
+    double elevation = 0, constantWidth = 0;
     // Widths and bulges are written only for the vertices that have them,
     // after the vertex's 10/20: they belong to the vertex of the last 10.
-    auto current = [&]() -> DXFVERTEX* { return n10 >= 1 && n10 <= capacity ? &e->pVertices[n10 - 1] : nullptr; };
+    auto current = [&]() -> DXFVERTEX* {
+        return n10 >= 1 && n10 <= capacity ? &e->pVertices[n10 - 1] : nullptr;
+    };
     ReadPairs(r, v, [&](int code, std::string_view s) {
         switch (code) {
         case 70:
@@ -409,6 +447,12 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
         case 42:
             if (DXFVERTEX* p = current()) p->dBulge = DxfAtof(s);
             break;
+        case 38:
+            elevation = DxfAtof(s);
+            break;
+        case 43:
+            constantWidth = DxfAtof(s);
+            break;
         default:
             if (!owner.Store(c, code, s)) StoreCommon(c, code, s);
             break;
@@ -421,16 +465,26 @@ void ReadLwPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     }
     e->nVertices = Smaller(n10, n20);
     KeepFirst(e->pVertices, e->nVertices, capacity);
+    // The constant width stands for the widths a vertex does not give.
+    for (int i = 0; i < e->nVertices; ++i) {
+        DXFVERTEX& p = e->pVertices[i];
+        p.z = elevation;
+        if (p.dStartWidth == 0 && p.dEndWidth == 0) p.dStartWidth = p.dEndWidth = constantWidth;
+    }
 }
 
 void ReadPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     std::memset(e, 0, sizeof *e);
     c->wType = DXF_POLYLINE;
     OwnerCapture owner;
+    // Widths for the vertices that give none (40, 41), and a mesh's size.
+    double startWidth = 0, endWidth = 0;
     ReadPairs(r, v, [&](int code, std::string_view s) {
         if (code == 70)
             e->wFlags = static_cast<WORD>(DxfAtoi(s));
-        else if (!owner.Store(c, code, s))
+        else if (!DxfStoreField(code, s,
+                                {{40, &startWidth}, {41, &endWidth}, {71, &e->nMeshM}, {72, &e->nMeshN}}) &&
+                 !owner.Store(c, code, s))
             StoreCommon(c, code, s);
         return true;
     });
@@ -439,10 +493,22 @@ void ReadPolyline(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
     bool lost = false;
     while (std::strcmp(v, "VERTEX") == 0) {
         DXFVERTEX vx{};
+        vx.dStartWidth = startWidth;
+        vx.dEndWidth = endWidth;
         ReadPairs(r, v, [&](int code, std::string_view s) {
             DxfStoreField(code, s,
-                        {{10, &vx.x}, {20, &vx.y}, {30, &vx.z}, {40, &vx.dStartWidth}, {41, &vx.dEndWidth},
-                         {42, &vx.dBulge}, {50, &vx.dTangent}});
+                          {{10, &vx.x},
+                           {20, &vx.y},
+                           {30, &vx.z},
+                           {40, &vx.dStartWidth},
+                           {41, &vx.dEndWidth},
+                           {42, &vx.dBulge},
+                           {50, &vx.dTangent},
+                           {70, &vx.nFlags},
+                           {71, &vx.nFace[0]},
+                           {72, &vx.nFace[1]},
+                           {73, &vx.nFace[2]},
+                           {74, &vx.nFace[3]}});
             return true;
         });
         if (lost) continue;
@@ -716,6 +782,8 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
         break;
     case 'T':
         if (std::strcmp(v, "TEXT") == 0) return ReadText(r, c, &d->text, v), true;
+        // A TRACE is drawn as a SOLID.
+        if (std::strcmp(v, "TRACE") == 0) return ReadSolid(r, c, &d->solid, v), true;
         break;
     case 'A':
         if (std::strcmp(v, "ARC") == 0) return ReadArc(r, c, &d->arc, v), true;

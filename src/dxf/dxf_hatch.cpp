@@ -29,7 +29,8 @@ struct WorldPt {
 
 // The pieces of the device segment a–b inside the polygon (non-zero
 // winding), in the order of travel, as parameter ranges of a–b.
-std::vector<std::pair<double, double>> InsidePieces(const DevPt& a, const DevPt& b, const std::vector<DevPt>& poly) {
+std::vector<std::pair<double, double>> InsidePieces(const DevPt& a, const DevPt& b,
+                                                    const std::vector<DevPt>& poly) {
     std::vector<std::pair<double, double>> pieces;
     const double dx = b.x - a.x, dy = b.y - a.y;
     if ((dx == 0 && dy == 0) || poly.size() < 3) return pieces;
@@ -136,13 +137,11 @@ void StepBack(WorldPt& p, double sx, double sy, Inside&& inside, Count&& count) 
 
 } // namespace
 
-void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double ox, double oy, double rot,
-                  const DXFENTITYHEADER* pHeader, const DXFHATCH* pHatch, int pass) {
-    if (!pDrawing || !pDC || !pHeader || !pHatch) return;
+void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, const DxfTransform& t, COLORREF colour,
+                  const DXFHATCH* pHatch, int pass) {
+    if (!pDrawing || !pDC || !pHatch) return;
     const DXFDRAWING& d = *pDrawing;
     const View v(d);
-    const Transform t = Transform::Make(ox, oy, sx, sy, rot);
-    const COLORREF colour = DxfPaletteColour(pHeader->nColor >= 0 && pHeader->nColor <= 255 ? pHeader->nColor : 0);
 
     // The boundary in world units.
     std::vector<WorldPt> world;
@@ -180,7 +179,8 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
     // beyond the view, whatever the boundary's coordinates).
     std::vector<QPointF> clipped;
     for (const DevPt& p : device) clipped.emplace_back(p.x, p.y);
-    clipped = ClipPolygon(clipped, QRectF(QPointF(v.left - 1, v.top - 1), QPointF(v.right + 1, v.bottom + 1)));
+    clipped =
+        ClipPolygon(clipped, QRectF(QPointF(v.left - 1, v.top - 1), QPointF(v.right + 1, v.bottom + 1)));
     std::vector<POINT> corners;
     for (const QPointF& p : clipped) corners.push_back({I(std::lround(p.x())), I(std::lround(p.y()))});
     CRgn region;
@@ -191,7 +191,8 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
         CBrush brush(colour);
         pDC->FillRgn(&region, &brush);
         brush.DeleteObject();
-    } else if (pHatch->pPatternAngles && pHatch->pPatternBase && pHatch->pPatternOffset && pHatch->pDashCounts) {
+    } else if (pHatch->pPatternAngles && pHatch->pPatternBase && pHatch->pPatternOffset &&
+               pHatch->pDashCounts) {
         const double W = maxX - minX, H = maxY - minY;
         const double diag = 2 * std::max(std::fabs(H), W);
         CPen pen(PS_SOLID, 0, colour);
@@ -207,7 +208,7 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
         // A world vector in device units (y down).
         auto linear = [&](double x, double y) {
             double xr, yr;
-            t.Apply(x, y, xr, yr);
+            t.Linear(x, y, xr, yr);
             return DevPt{xr * kz, -yr * kz};
         };
         for (int L = 0; L < pHatch->nPatternLines && rl <= rr && rt <= rb; ++L) {
@@ -244,10 +245,12 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
                                    : std::trunc((along - sum / 2) / sum) * sum;
             WorldPt S{B.x + k * Ox + along * c, B.y + k * Oy + along * s};
             StepBack(
-                S, Ox, Oy, [&](const WorldPt& p) { return (Ox > 0.1 && p.x > minX) || (Ox < -0.1 && p.x < maxX); },
+                S, Ox, Oy,
+                [&](const WorldPt& p) { return (Ox > 0.1 && p.x > minX) || (Ox < -0.1 && p.x < maxX); },
                 [&](const WorldPt& p) { return (p.x - (Ox > 0 ? minX : maxX)) / Ox; });
             StepBack(
-                S, Ox, Oy, [&](const WorldPt& p) { return (Oy > 0.1 && p.y > minY) || (Oy < -0.1 && p.y < maxY); },
+                S, Ox, Oy,
+                [&](const WorldPt& p) { return (Oy > 0.1 && p.y > minY) || (Oy < -0.1 && p.y < maxY); },
                 [&](const WorldPt& p) { return (p.y - (Oy > 0 ? minY : maxY)) / Oy; });
             double m = 1;
             if (std::fabs(Ox) > 0.1) m = std::max(m, std::fabs(std::trunc((2 * std::fabs(shiftX) + W) / Ox)));
@@ -265,7 +268,8 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
             const DevPt sDev = v.MapExact(S.x, S.y, t);
             const double s0 = sDev.x * nx + sDev.y * ny;
             double dLo = INFINITY, dHi = -INFINITY;
-            for (const auto& [x, y] : {std::pair{rl, rt}, std::pair{rr, rt}, std::pair{rl, rb}, std::pair{rr, rb}}) {
+            for (const auto& [x, y] :
+                 {std::pair{rl, rt}, std::pair{rr, rt}, std::pair{rl, rb}, std::pair{rr, rb}}) {
                 dLo = std::min(dLo, x * nx + y * ny);
                 dHi = std::max(dHi, x * nx + y * ny);
             }
@@ -307,8 +311,8 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double o
                 const DevPt qDev = v.MapExact(Q.x, Q.y, t);
                 const double span = reps * sum;
                 double w0, w1;
-                if (!ClipSegment(qDev.x, qDev.y, qDev.x + dirDev.x * span, qDev.y + dirDev.y * span, rl, rt, rr, rb,
-                                 w0, w1))
+                if (!ClipSegment(qDev.x, qDev.y, qDev.x + dirDev.x * span, qDev.y + dirDev.y * span, rl, rt,
+                                 rr, rb, w0, w1))
                     continue;
                 const double wLo = w0 * span, wHi = w1 * span;
                 WorldPt cur = Q;

@@ -31,7 +31,8 @@ bool CutToFar(DevPt& a, DevPt& b) {
 
 } // namespace
 
-void DeviceLine(const DXFDRAWING* d, CDC* dc, COLORREF colour, DevPt a, DevPt b, DXFOUTLINE* outline, int pass) {
+void DeviceLine(const DXFDRAWING* d, CDC* dc, COLORREF colour, DevPt a, DevPt b, DXFOUTLINE* outline,
+                int pass) {
     if (!Finite(a) || !Finite(b)) return;
     if ((!Near(a) || !Near(b)) && !CutToFar(a, b)) return;
     DxfDrawLine(d, dc, colour, I(a.x), I(a.y), I(b.x), I(b.y), outline, pass);
@@ -116,7 +117,8 @@ void DxfDrawLine(const DXFDRAWING* pDrawing, CDC* pDC, COLORREF colour, int x1, 
     // Step along the longer axis (y when the changes are equal), from the
     // lower end; the other coordinate is its start plus trunc(offset ·
     // slope).
-    const bool alongY = std::llabs(static_cast<long long>(x2) - x1) <= std::llabs(static_cast<long long>(y2) - y1);
+    const bool alongY =
+        std::llabs(static_cast<long long>(x2) - x1) <= std::llabs(static_cast<long long>(y2) - y1);
     long long s0 = alongY ? y1 : x1, o0 = alongY ? x1 : y1;
     long long s1 = alongY ? y2 : x2, o1 = alongY ? x2 : y2;
     if (s1 < s0) {
@@ -147,11 +149,10 @@ void DxfDrawLine(const DXFDRAWING* pDrawing, CDC* pDC, COLORREF colour, int x1, 
 }
 
 void DxfDrawDashedLine(DXFDRAWING* pDrawing, CDC* pDC, const DXFLTYPE* pLineType, double x1, double y1,
-                       double x2, double y2, COLORREF colour, double ltScale, double phase, double ox, double oy,
-                       double sx, double sy, double rot, DXFOUTLINE* pOutline, int pass) {
+                       double x2, double y2, COLORREF colour, double ltScale, double phase,
+                       const DxfTransform& t, DXFOUTLINE* pOutline, int pass) {
     if (!pDrawing || !pLineType) return;
     const View v(*pDrawing);
-    const Transform t = Transform::Make(ox, oy, sx, sy, rot);
     auto piece = [&](double ax, double ay, double bx, double by) {
         DeviceLine(pDrawing, pDC, colour, v.Map(ax, ay, t), v.Map(bx, by, t), pOutline, pass);
     };
@@ -202,8 +203,10 @@ void DxfDrawDashedLine(DXFDRAWING* pDrawing, CDC* pDC, const DXFLTYPE* pLineType
     // Only the part near the picture is walked: whole patterns before it
     // are stepped over, and the walk ends after it.
     double t0, t1;
-    const bool ok = pass == 1 ? ClipSegment(e0.x, e0.y, e1.x, e1.y, v.left - 2, v.top - 2, v.right + 2, v.bottom + 2, t0, t1)
-                              : ClipSegment(e0.x, e0.y, e1.x, e1.y, v.cullLeft, v.cullTop, v.cullRight, v.cullBottom, t0, t1);
+    const bool ok =
+        pass == 1
+            ? ClipSegment(e0.x, e0.y, e1.x, e1.y, v.left - 2, v.top - 2, v.right + 2, v.bottom + 2, t0, t1)
+            : ClipSegment(e0.x, e0.y, e1.x, e1.y, v.cullLeft, v.cullTop, v.cullRight, v.cullBottom, t0, t1);
     if (!ok) return;
     const double total = std::fabs(D), uLo = t0 * total, uHi = t1 * total;
     const double cycle = sum * c;

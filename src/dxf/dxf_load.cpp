@@ -1,7 +1,9 @@
 #include "dxf/dxf_load.h"
 
 #include "dxf/dxf_codepage.h"
+#include "dxf/dxf_reader_internal.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +32,7 @@ void Report(DxfLoadProgress* p, const DXFREADER* r) {
     (*p->report)(percent);
 }
 
-void StoreTableEntry(HDXFDRAWING hDrawing, DXFDRAWING* d, UINT table, const void* pEntry, bool& stop) {
+void StoreTableEntry(HDXFDRAWING hDrawing, DXFDRAWING* d, UINT table, const void* pEntry) {
     switch (table) {
     case DXF_TABLE_LAYER: {
         const auto* e = static_cast<const DXFLAYERENTRY*>(pEntry);
@@ -39,13 +41,9 @@ void StoreTableEntry(HDXFDRAWING hDrawing, DXFDRAWING* d, UINT table, const void
         CopyName(rec.szName, e->szName);
         rec.bFlags = static_cast<BYTE>(e->nFlags);
         rec.nColor = static_cast<short>(e->nColor);
+        // A line type that is not in the table (or a drawing without an
+        // LTYPE table) leaves the layer without one: its entities draw solid.
         rec.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, e->szLineType);
-        // A layer whose line type is unknown ends the table: it and the
-        // layers after it are not stored.
-        if (rec.dwLineType == 0) {
-            stop = true;
-            return;
-        }
         DxfAddTableRecord(hDrawing, table, &rec);
         break;
     }
@@ -119,14 +117,29 @@ void LoadTables(HDXFDRAWING hDrawing, DXFDRAWING* d, HDXFREADER hr) {
                 DXFSTYLEENTRY style;
                 DXFDIMSTYLEENTRY dimstyle;
             } entry;
-            bool stop = false;
-            while (!stop && DxfReadTableEntry(hr, &entry) == table) {
-                StoreTableEntry(hDrawing, d, table, &entry, stop);
+            while (DxfReadTableEntry(hr, &entry) == table) {
+                StoreTableEntry(hDrawing, d, table, &entry);
                 if (DxfCurrentTable(hr) != table) break;
             }
         }
         if (DxfCurrentSection(hr) != DXF_SECTION_TABLES) break;
     }
+}
+
+// The header variables that change how entities are drawn.
+void LoadHeader(DXFDRAWING* d, HDXFREADER hr) {
+    char value[64];
+    auto number = [&](const char* name, double& out) {
+        if (!DxfReadHeaderVariable(hr, name, value, sizeof value)) return false;
+        const double v = DxfAtof(value);
+        if (!std::isfinite(v)) return false;
+        out = v;
+        return true;
+    };
+    double v;
+    if (number("$LTSCALE", v) && v > 0) d->dLtScale = v;
+    if (number("$PDMODE", v)) d->nPdMode = static_cast<int>(std::fmod(v, 1024.0));
+    if (number("$PDSIZE", v)) d->dPdSize = v;
 }
 
 void LoadBlocks(DXFDRAWING* d, HDXFREADER hr, DxfLoadProgress* progress) {
@@ -166,6 +179,7 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
         h.dThickness = common.dThickness;
         h.dLineTypeScale = common.dLineTypeScale;
         h.ptExtrusion = common.ptExtrusion;
+        h.dwFlags = common.dwFlags;
         if (common.szLayer[0]) h.dwLayer = DxfTableIdByName(d, DXF_TABLE_LAYER, common.szLayer);
         if (common.szLineType[0]) h.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, common.szLineType);
 
@@ -209,7 +223,7 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             const DXFINSERTENTRY& e = entry.insert;
             DXFBLOCK b;
             CopyName(b.szName, e.szBlock);
-            const DWORD block = DxfFindBlock(d, DXF_FIND_BYNAME, &b);
+            const DWORD block = DxfBlockIdByName(d, b.szName);
             if (block == 0) continue; // an insert of a block that does not exist is not stored
             DXFINSERT& t = converted.insert;
             std::memset(&t, 0, sizeof t);
@@ -219,6 +233,10 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             t.dScaleZ = e.dScaleZ;
             t.dRotation = e.dRotation;
             t.dwBlock = block;
+            t.nColumns = e.nColumns;
+            t.nRows = e.nRows;
+            t.dColSpacing = e.dColSpacing;
+            t.dRowSpacing = e.dRowSpacing;
             data = &t;
             break;
         }
@@ -277,8 +295,10 @@ BOOL DxfLoadFile(HDXFDRAWING hDrawing, const DxfSource& source, const DxfProgres
                     // The character set of the drawing's text.
                     char version[16], codePage[32];
                     if (!DxfReadHeaderVariable(hr, "$ACADVER", version, sizeof version)) version[0] = '\0';
-                    if (!DxfReadHeaderVariable(hr, "$DWGCODEPAGE", codePage, sizeof codePage)) codePage[0] = '\0';
+                    if (!DxfReadHeaderVariable(hr, "$DWGCODEPAGE", codePage, sizeof codePage))
+                        codePage[0] = '\0';
                     d->nCodePage = DxfCodePage(codePage, version);
+                    LoadHeader(d.get(), hr);
                 } else if (section == DXF_SECTION_TABLES) {
                     LoadTables(hDrawing, d.get(), hr);
                 } else if (section == DXF_SECTION_BLOCKS) {

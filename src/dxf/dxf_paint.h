@@ -9,14 +9,14 @@
 // break markers (x = FLT_MAX) between figures: lines directly, figures
 // through a path recorded on a memory DC.
 //
-// The block transform is (ox, oy) in world units, scale (sx, sy) and a
-// rotation in degrees; a world point (x, y) of an entity goes to
-// xr = x·sx·cos a − y·sy·sin a + ox, yr = x·sx·sin a + y·sy·cos a + oy, and
-// then to the device by the view (dxf_drawing.h): X = left +
-// trunc((xr − Xorg)·K·zoom), Y = bottom − trunc((yr − Yorg)·K·zoom).
+// An entity's point (x, y) is placed by the block transform (dxf_transform.h:
+// the inserts that draw it and its own object coordinates) at the world
+// point (xr, yr), and drawn at the device point of the view (dxf_drawing.h):
+// X = left + trunc((xr − Xorg)·K·zoom), Y = bottom − trunc((yr − Yorg)·K·zoom).
 #pragma once
 
 #include "dxf/dxf_drawing.h"
+#include "dxf/dxf_transform.h"
 #include "model/point.h"
 #include "platform/dc.h"
 
@@ -41,9 +41,12 @@ COLORREF DxfPaletteColour(int number);
 // what was drawn. FALSE when the drawing is not valid (nothing is drawn).
 BOOL DxfPaint(HDXFDRAWING hDrawing, CDC* pDC, DXFOUTLINE* pOutline);
 
-// Draws one entity under the block transform (both passes).
+// Draws one entity (both passes) under the block transform: scale (sx, sy),
+// rotation rot (degrees), then offset (ox, oy); or under any transform.
 void DxfDrawEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER* pHeader, const void* pData,
                    DXFOUTLINE* pOutline, double ox, double oy, double sx, double sy, double rot);
+void DxfDrawEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER* pHeader, const void* pData,
+                   DXFOUTLINE* pOutline, const DxfTransform& t);
 
 // The pixel line drawer: pass 1 sets the pixels of the line from (x1, y1) to
 // (x2, y2), both ends included, clipped to the view rectangle (its right and
@@ -58,8 +61,8 @@ void DxfDrawLine(const DXFDRAWING* pDrawing, CDC* pDC, COLORREF colour, int x1, 
 // the dash pattern of pLineType scaled by ltScale, starting phase units into
 // the pattern; each dash or dot goes to DxfDrawLine in the pass.
 void DxfDrawDashedLine(DXFDRAWING* pDrawing, CDC* pDC, const DXFLTYPE* pLineType, double x1, double y1,
-                       double x2, double y2, COLORREF colour, double ltScale, double phase, double ox, double oy,
-                       double sx, double sy, double rot, DXFOUTLINE* pOutline, int pass);
+                       double x2, double y2, COLORREF colour, double ltScale, double phase,
+                       const DxfTransform& t, DXFOUTLINE* pOutline, int pass);
 
 // Opens a path on pathDc (made compatible with pDC); FALSE without an
 // outline list. DxfEndOutline ends the path, flattens it when asked, and
@@ -77,7 +80,9 @@ void DxfEndOutline(CDC& pathDc, DXFOUTLINE* pOutline, BOOL bFlatten);
 std::vector<_tagREALPT2> DxfEvaluateSpline(const DXFSPLINE* pSpline, int nSamples);
 constexpr int kMaxSplineDegree = 32;
 
-// HATCH, drawn by DxfDrawEntity into the pass's DC (TEXT and MTEXT:
-// DxfDrawTextEntity).
-void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, double sx, double sy, double ox, double oy, double rot,
-                  const DXFENTITYHEADER* pHeader, const DXFHATCH* pHatch, int pass);
+// HATCH, drawn by DxfDrawEntity into the pass's DC in the entity's colour
+// (its layer, block and colour number resolved), placed by t (the inserts
+// that draw it and its object coordinates). TEXT and MTEXT:
+// DxfDrawTextEntity.
+void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, const DxfTransform& t, COLORREF colour,
+                  const DXFHATCH* pHatch, int pass);

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "dxf/dxf_paint.h"
+#include "dxf/dxf_scene.h"
+#include "dxf/dxf_transform.h"
 #include "model/clip_segment.h"
 
 #include <cmath>
+#include <vector>
 
 namespace dxf_paint {
 
@@ -18,36 +21,7 @@ constexpr double kTwoPi = 6.283185307;
 // GDI call; the view never comes near it.
 constexpr double kFar = 1073741824.0; // 2^30
 
-struct Transform {
-    double ox = 0, oy = 0, sx = 1, sy = 1, rot = 0;
-    double c = 1, s = 0; // of rot
-    bool rotated = false;
-
-    static Transform Make(double ox, double oy, double sx, double sy, double rot) {
-        Transform t{ox, oy, sx, sy, rot};
-        t.rotated = rot != 0.0;
-        if (t.rotated) {
-            const double a = rot * kDegToRad;
-            t.c = std::cos(a);
-            t.s = std::sin(a);
-        }
-        return t;
-    }
-    // Scale, then rotate (a rotation of 0 leaves the scaled point exactly
-    // as it is).
-    void Apply(double x, double y, double& xr, double& yr) const {
-        const double xs = x * sx, ys = y * sy;
-        if (rotated) {
-            xr = xs * c - ys * s;
-            yr = xs * s + ys * c;
-        } else {
-            xr = xs;
-            yr = ys;
-        }
-    }
-    // Keeps orientation (counter-clockwise stays counter-clockwise).
-    bool Mirrors() const { return (sx < 0) != (sy < 0); }
-};
+using Transform = DxfTransform;
 
 // A device point, whole pixels held as doubles so that nothing overflows
 // before it is checked.
@@ -55,9 +29,15 @@ struct DevPt {
     double x, y;
 };
 
-inline bool Finite(const DevPt& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-inline bool Near(const DevPt& p) { return std::fabs(p.x) <= kFar && std::fabs(p.y) <= kFar; }
-inline int I(double v) { return static_cast<int>(v); } // for values checked to be near
+inline bool Finite(const DevPt& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+inline bool Near(const DevPt& p) {
+    return std::fabs(p.x) <= kFar && std::fabs(p.y) <= kFar;
+}
+inline int I(double v) {
+    return static_cast<int>(v);
+} // for values checked to be near
 
 // Calls visit(i, cos a, sin a) for a = a0 + sweep · i / n, i = 0 .. n: the
 // angle steps by rotation, taken afresh every 64 points so that rounding
@@ -102,25 +82,24 @@ struct View {
     }
     // Device pixels per world unit.
     double Scale() const { return unit * zoom; }
-    // The device point of a transformed world point (xr + ox, yr + oy given
-    // as wx, wy).
-    DevPt Device(double wx, double wy, const Transform& t) const {
-        return {left + std::trunc((wx + t.ox - xorg) * unit * zoom),
-                bottom - std::trunc((wy + t.oy - yorg) * unit * zoom)};
+    // The device point of a world point.
+    DevPt Device(double wx, double wy) const {
+        return {left + std::trunc((wx - xorg) * unit * zoom), bottom - std::trunc((wy - yorg) * unit * zoom)};
     }
     // The same without truncation (for clipping arithmetic).
-    DevPt Exact(double wx, double wy, const Transform& t) const {
-        return {left + (wx + t.ox - xorg) * unit * zoom, bottom - (wy + t.oy - yorg) * unit * zoom};
+    DevPt Exact(double wx, double wy) const {
+        return {left + (wx - xorg) * unit * zoom, bottom - (wy - yorg) * unit * zoom};
     }
+    // The device point of an entity's point placed by t.
     DevPt Map(double x, double y, const Transform& t) const {
-        double xr, yr;
-        t.Apply(x, y, xr, yr);
-        return Device(xr, yr, t);
+        double wx, wy;
+        t.Apply(x, y, wx, wy);
+        return Device(wx, wy);
     }
     DevPt MapExact(double x, double y, const Transform& t) const {
-        double xr, yr;
-        t.Apply(x, y, xr, yr);
-        return Exact(xr, yr, t);
+        double wx, wy;
+        t.Apply(x, y, wx, wy);
+        return Exact(wx, wy);
     }
     // Does the device box touch the cull box?
     bool Visible(double minX, double minY, double maxX, double maxY) const {
@@ -131,7 +110,8 @@ struct View {
 
 // DxfDrawLine for two device points, cut where the line reaches beyond
 // kFar; nothing for a point that is not a number.
-void DeviceLine(const DXFDRAWING* d, CDC* dc, COLORREF colour, DevPt a, DevPt b, DXFOUTLINE* outline, int pass);
+void DeviceLine(const DXFDRAWING* d, CDC* dc, COLORREF colour, DevPt a, DevPt b, DXFOUTLINE* outline,
+                int pass);
 
 // MoveTo / LineTo in device points through a DC, cutting the segments that
 // reach beyond kFar (they restart with a MoveTo where they come back) and
@@ -154,9 +134,72 @@ private:
     bool m_atLast = false; // the DC's current position is m_last
 };
 
+// A filled polygon of device points, cut to ±kFar; nothing for fewer than
+// three points or a point that is not a number. Filled with the selected
+// brush and outlined with the selected pen.
+void DevicePolygon(CDC* dc, const std::vector<DevPt>& points);
+
+// Chords for a sweep (radians) of a curve whose device radius is r: within
+// a third of a pixel of the curve, at least 4 and at most 16384.
+int ArcSegments(double r, double sweep);
+
+// One paint of a drawing.
+struct Context {
+    DXFDRAWING* d;
+    View view;
+    DXFOUTLINE* outline;
+    // Conservative boxes of blocks' contents, for passing over whole inserts
+    // that fall outside the picture.
+    dxf_scene::Bounds bounds;
+    int depth = 0;
+    // The blocks being drawn, by position: a block met again inside itself
+    // is not drawn again.
+    std::vector<bool> drawing;
+    // Entities drawn from inside blocks, against kMaxBlockEntityDraws.
+    long long blockDraws = 0;
+    // Device size of POINT markers ($PDSIZE), in pixels.
+    double pointSize = 0;
+
+    Context(DXFDRAWING* drawing, DXFOUTLINE* out);
+    const dxf_scene::Resolver& Props() const { return bounds.Properties(); }
+};
+
+// Runs draw(dc, pass) for pass 1 into the DC and, with an outline, for pass
+// 2 into a path whose points go to the outline.
+template <class Draw> void TwoPasses(Context& ctx, CDC* dc, bool flatten, Draw&& draw) {
+    draw(dc, 1);
+    CDC pathDc;
+    if (!DxfBeginOutline(pathDc, dc, ctx.outline)) return;
+    draw(&pathDc, 2);
+    DxfEndOutline(pathDc, ctx.outline, flatten);
+}
+
+// How an entity of a drawn type is shown: its colour (with its pen and
+// brush selected into the DC by the caller), its line type (NULL for a
+// solid line) and that line type's scale.
+struct Look {
+    COLORREF colour;
+    const DXFLTYPE* lineType;
+    double ltScale;
+};
+
+// The drawing of each geometric entity type (dxf_shapes.cpp), in both
+// passes, the entity's points placed by t.
+void DrawLineShape(Context& ctx, CDC* dc, const DXFLINE& e, const Look& look, const DxfTransform& t);
+void DrawPointShape(Context& ctx, CDC* dc, const DXFPOINT& e, const Look& look, const DxfTransform& t);
+void DrawCircleShape(Context& ctx, CDC* dc, const DXFCIRCLE& e, const Look& look, const DxfTransform& t);
+void DrawArcShape(Context& ctx, CDC* dc, const DXFARC& e, const Look& look, const DxfTransform& t);
+void DrawEllipseShape(Context& ctx, CDC* dc, const DXFELLIPSE& e, const DXFCOORD& extrusion, const Look& look,
+                      const DxfTransform& t);
+void DrawSolidShape(Context& ctx, CDC* dc, const DXFSOLID& e, const DxfTransform& t);
+void DrawFaceShape(Context& ctx, CDC* dc, const DXFSOLID& e, int hiddenEdges, const DxfTransform& t);
+void DrawSplineShape(Context& ctx, CDC* dc, const DXFSPLINE& e, const Look& look, const DxfTransform& t);
+void DrawPolylineShape(Context& ctx, CDC* dc, const DXFPOLYLINE& e, const Look& look, const DxfTransform& t);
+
 } // namespace dxf_paint
 
 // TEXT (with ATTRIB) and MTEXT under the block transform, into the pass's DC
-// in the pen of the text's colour (dxf_text.cpp).
+// in the pen of the text's colour (its layer, block and colour number
+// resolved; dxf_text.cpp).
 void DxfDrawTextEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER& header, const void* pData,
-                       const dxf_paint::Transform& t);
+                       const dxf_paint::Transform& t, COLORREF colour);

@@ -190,8 +190,9 @@ void StoreTableValue(UINT nTable, void* pEntry, int code, std::string_view v) {
         if (code == 70)
             e->nFlags = flags();
         else
-            DxfStoreField(code, v,
-                          {{2, e->szName}, {3, e->szDescription}, {73, &e->nDashes}, {40, &e->dPatternLength}});
+            DxfStoreField(
+                code, v,
+                {{2, e->szName}, {3, e->szDescription}, {73, &e->nDashes}, {40, &e->dPatternLength}});
         break;
     }
     case DXF_TABLE_STYLE: {
@@ -202,8 +203,12 @@ void StoreTableValue(UINT nTable, void* pEntry, int code, std::string_view v) {
             e->nGenFlags = flags();
         else
             DxfStoreField(code, v,
-                          {{2, e->szName}, {3, e->szFontFile}, {40, &e->dHeight}, {41, &e->dWidthFactor},
-                           {42, &e->dLastHeight}, {50, &e->dOblique}});
+                          {{2, e->szName},
+                           {3, e->szFontFile},
+                           {40, &e->dHeight},
+                           {41, &e->dWidthFactor},
+                           {42, &e->dLastHeight},
+                           {50, &e->dOblique}});
         break;
     }
     case DXF_TABLE_DIMSTYLE: {
@@ -849,6 +854,7 @@ BOOL DxfReadEntity(DXFREADER* r, DXFENTITYCOMMON* pCommon, void* pData) {
     pCommon->dThickness = 0.0;
     pCommon->dLineTypeScale = 1.0;
     pCommon->ptExtrusion = {0.0, 0.0, 1.0};
+    pCommon->dwFlags = 0;
 
     BOOL result = FALSE;
     const char* endOfList = inBlock ? "ENDBLK" : "ENDSEC";

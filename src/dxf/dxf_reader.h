@@ -111,7 +111,8 @@ struct DXFENTITYCOMMON {
     short nColor;          // 62; 256 (by layer) by default
     double dThickness;     // 39
     double dLineTypeScale; // 48; 1.0 by default
-    DXFCOORD ptExtrusion;  // always 0, 0, 1
+    DXFCOORD ptExtrusion;  // 210, 220, 230; 0, 0, 1 by default
+    DWORD dwFlags;         // DXF_ENTITY_INVISIBLE (60 = 1), DXF_ENTITY_PAPERSPACE (67 = 1)
 };
 
 // Entities that name what the database refers to by ID.
@@ -146,6 +147,8 @@ struct DXFINSERTENTRY {
     DXFCOORD ptInsert;                // 10, 20, 30
     double dScaleX, dScaleY, dScaleZ; // 41, 42, 43; 1.0 by default
     double dRotation;                 // 50
+    int nColumns, nRows;              // 70, 71; 1 by default
+    double dColSpacing, dRowSpacing;  // 44, 45
     char szBlock[512];                // 2
 };
 

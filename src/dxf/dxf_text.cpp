@@ -14,19 +14,6 @@ using namespace dxf_paint;
 // Text taller than this (device pixels) is not drawn: no picture shows it.
 constexpr double kMaxTextPixels = 1 << 20;
 
-// The entity's colour as every entity takes it: by layer and by block take
-// the layer's; false when its layer is off.
-bool EntityColour(const DXFDRAWING& d, const DXFENTITYHEADER& h, COLORREF& colour) {
-    const DXFLAYER* layer = nullptr;
-    for (DWORD i = 0; i < d.nLayers && i < DXF_MAX_LAYERS && h.dwLayer; ++i)
-        if (d.layers[i].dwId == h.dwLayer) layer = &d.layers[i];
-    if (layer && layer->nColor < 0) return false;
-    int number = h.nColor;
-    if (layer && (number == 0 || number == 256)) number = layer->nColor;
-    colour = DxfPaletteColour(number >= 256 ? 0 : number);
-    return true;
-}
-
 void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfTextFigures& f,
                  const Transform& t) {
     const View v(d);
@@ -76,10 +63,8 @@ void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfT
 } // namespace
 
 void DxfDrawTextEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER& header, const void* pData,
-                       const Transform& t) {
+                       const Transform& t, COLORREF colour) {
     if (!pDrawing || !pDC || !pData) return;
-    COLORREF colour;
-    if (!EntityColour(*pDrawing, header, colour)) return;
     DxfTextFigures f;
     const bool any =
         header.wType == DXF_TEXT    ? DxfLayoutText(pDrawing, *static_cast<const DXFTEXT*>(pData), f)

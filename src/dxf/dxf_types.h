@@ -28,18 +28,22 @@ constexpr UINT DXF_TABLE_LTYPE = 16;
 constexpr UINT DXF_TABLE_STYLE = 32;
 constexpr UINT DXF_TABLE_OTHER = 512;
 
-constexpr int DXF_MAX_LAYERS = 128;
-constexpr int DXF_MAX_LTYPES = 128;
-constexpr int DXF_MAX_STYLES = 128;
-constexpr int DXF_MAX_DIMSTYLES = 64;
-constexpr int DXF_MAX_BLOCKS = 256;
+// The tables grow as records come; these bounds only keep a hostile file
+// from asking for gigabytes (a record takes hundreds of bytes in memory
+// for a dozen in the file).
+constexpr int DXF_MAX_LAYERS = 1 << 16;
+constexpr int DXF_MAX_LTYPES = 1 << 12;
+constexpr int DXF_MAX_STYLES = 1 << 12;
+constexpr int DXF_MAX_DIMSTYLES = 1 << 12;
+constexpr int DXF_MAX_BLOCKS = 1 << 17;
 constexpr int DXF_MAX_DASHES = 30;
 constexpr DWORD DXF_FIRST_ID = 16;
 
-// Entity list blocks: the ENTITIES list starts at 64 KiB, a block's list at
-// 16 KiB, and both grow in 64 KiB steps.
+// Entity list blocks: the ENTITIES list starts at 64 KiB and grows in
+// 64 KiB steps. A block's list starts at 1 KiB and doubles up to that
+// step: drawings hold thousands of small blocks.
 constexpr DWORD DXF_ENTITIES_LIST_BYTES = 0x10000;
-constexpr DWORD DXF_BLOCK_LIST_BYTES = 0x4000;
+constexpr DWORD DXF_BLOCK_LIST_BYTES = 0x400;
 constexpr DWORD DXF_LIST_GROWTH = 0x10000;
 
 // Find flags.
@@ -148,17 +152,21 @@ struct DXFBLOCK {
     DXFENTITYLIST list;
 };
 
+// DXFENTITYHEADER::dwFlags: why an entity is kept but not drawn.
+constexpr DWORD DXF_ENTITY_INVISIBLE = 1;  // group 60 = 1
+constexpr DWORD DXF_ENTITY_PAPERSPACE = 2; // group 67 = 1: it belongs to a paper-space layout
+
 struct DXFENTITYHEADER {
     WORD wType;
     char szHandle[18]; // handle text the reader took for the entity, or empty
     DWORD dwId;
     DWORD dwLayer;    // LAYER ID, 0 if the name was empty or not found
     DWORD dwLineType; // LTYPE ID, likewise
-    DWORD dwFlags;    // 0 when added; a non-zero value keeps the entity from being drawn
+    DWORD dwFlags;    // DXF_ENTITY_*; a non-zero value keeps the entity from being drawn
     short nColor;
     double dThickness;     // 39
     double dLineTypeScale; // 48
-    DXFCOORD ptExtrusion;  // always 0, 0, 1
+    DXFCOORD ptExtrusion;  // 210/220/230: the normal of the entity's plane, 0, 0, 1 by default
     DWORD dwPrev;          // offset of the previous record
     DWORD dwNext;          // offset just past this record
 };
@@ -231,8 +239,12 @@ struct DXFARC {
     double dEndAngle;
 };
 
+// SOLID and TRACE fill corners 1, 2, 4, 3 in that order (the third and
+// fourth make the far edge); a 3DFACE is edged 1, 2, 3, 4 and closed, the
+// bits 1, 2, 4, 8 of its nFlags (70) hiding edges 1 to 4.
 struct DXFSOLID {
     DXFCOORD pt[4];
+    int nFlags;
 };
 
 struct DXFINSERT {
@@ -240,6 +252,11 @@ struct DXFINSERT {
     double dScaleX, dScaleY, dScaleZ;
     double dRotation; // degrees
     DWORD dwBlock;    // block ID
+    // A MINSERT's array of nColumns × nRows copies (70, 71; 1 × 1 for a
+    // plain INSERT), dColSpacing and dRowSpacing apart (44, 45) along the
+    // insert's rotated axes.
+    int nColumns, nRows;
+    double dColSpacing, dRowSpacing;
 };
 
 struct DXFVERTEX {
@@ -248,13 +265,22 @@ struct DXFVERTEX {
     double dEndWidth;   // 41
     double dBulge;      // 42
     double dTangent;    // 50
+    // A POLYLINE VERTEX's flags (70; 128 with 64 marks a mesh point, 128
+    // alone a face) and a polyface face's vertex numbers (71..74, from 1; a
+    // negative one hides the edge that starts at it).
+    int nFlags;
+    int nFace[4];
 };
 
-// LWPOLYLINE and POLYLINE alike.
+// LWPOLYLINE and POLYLINE alike. wFlags: 1 closed, 8 a 3-D polyline, 16 a
+// polygon mesh of nMeshM × nMeshN vertices (closed in N by 32), 64 a
+// polyface mesh, 128 the line-type pattern runs on over the vertices. A
+// LWPOLYLINE's constant width (43) is every vertex's start and end width.
 struct DXFPOLYLINE {
     DXFVERTEX* pVertices; // nVertices entries
     int nVertices;
-    WORD wFlags; // 70; bit 0 = closed
+    WORD wFlags;        // 70
+    int nMeshM, nMeshN; // 71, 72
 };
 
 // A HATCH: one polyline boundary or one spline edge, and its pattern line

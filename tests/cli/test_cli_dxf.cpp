@@ -18,7 +18,7 @@ TEST(CliInfoDxf, ReportsVersionEntitiesLayersBlocksAndExtents) {
                   r12 +
                       ": DXF AC1009 (R11/R12), 6 entities (LINE 2, CIRCLE 1, TEXT 1, INSERT 1, POLYLINE 1), "
                       "3 layers (0, WALLS, HIDDEN), 2 blocks ($MODEL_SPACE: 0, DOOR: 2), "
-                      "extents (0, 0) to (10, 5), read in ",
+                      "extents (0, 0) to (10, 4.5), read in ",
                   0),
               0u)
         << t.out;

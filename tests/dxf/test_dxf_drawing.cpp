@@ -98,7 +98,8 @@ TEST(DxfDatabase, FindingTableRecords) {
     out = LineType("B");
     EXPECT_EQ(DxfFindTableRecord(e.d, DXF_TABLE_LTYPE, DXF_FIND_BYNAME, &out), 17u);
     out = LineType("b");
-    EXPECT_EQ(DxfFindTableRecord(e.d, DXF_TABLE_LTYPE, DXF_FIND_BYNAME, &out), 0u); // case counts
+    EXPECT_EQ(DxfFindTableRecord(e.d, DXF_TABLE_LTYPE, DXF_FIND_BYNAME, &out), 17u); // names ignore case
+    EXPECT_STREQ(out.szName, "B");
     // By ID or name: every match is copied, the last one wins.
     out = LineType("A");
     out.dwId = 18;
@@ -123,12 +124,12 @@ TEST(DxfDatabase, BlocksAreLimitedAndFoundByOneFlag) {
     EXPECT_EQ(DxfAddBlock(e.d, &extra), 0u);
     DXFBLOCK dup = BlockNamed("B3");
     EXPECT_EQ(DxfAddBlock(e.d, &dup), 0u);
-    EXPECT_EQ(e.d->blocks[0].list.dwSize, DXF_BLOCK_LIST_BYTES);
+    EXPECT_EQ(e.d->blocks[0].list.hMem, nullptr); // a list is made with its first entity
 
     DXFBLOCK out = BlockNamed("B7");
     EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_BYNAME, &out), e.d->blocks[7].dwId);
     EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_NEXT, &out), e.d->blocks[8].dwId); // the search moved the cursor
-    EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_LAST, &out), e.d->blocks[255].dwId);
+    EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_LAST, &out), e.d->blocks[DXF_MAX_BLOCKS - 1].dwId);
     EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_NEXT, &out), 0u);
     EXPECT_EQ(DxfFindBlock(e.d, DXF_FIND_FIRST | DXF_FIND_NEXT, &out), 0u); // one flag only
     out.dwId = e.d->blocks[3].dwId;
@@ -188,7 +189,7 @@ TEST(DxfDatabase, RefusedEntitiesStoreNothingAndUseNoId) {
     // A list that cannot grow keeps what it has.
     DXFBLOCK b = BlockNamed("SMALL");
     const DWORD block = DxfAddBlock(e.d, &b);
-    int stored = 0;
+    int stored = AddLine(e.d, block, 1, 1, 2, 2) != 0;
     const DWORD need = sizeof(DXFENTITYHEADER) + sizeof(DXFLINE);
     while (e.d->blocks[0].list.dwSize > e.d->blocks[0].list.dwUsed + need)
         stored += AddLine(e.d, block, 1, 1, 2, 2) != 0;
@@ -210,17 +211,18 @@ TEST(DxfDatabase, EntityBoxesAreOrdered) {
     ASSERT_TRUE(DxfGetEntityBox(e.d, &h, &c, &box));
     EXPECT_EQ(box.minX, -2.0);
     EXPECT_EQ(box.maxY, 5.0);
-    h.wType = DXF_ARC; // the end points only
-    DXFARC a{{0, 0, 0}, 2, 0, 90};
+    // Arcs and ellipses by their extremes, not their end points or an
+    // upright box.
+    h.wType = DXF_ARC;
+    DXFARC a{{0, 0, 0}, 2, 45, 135};
     ASSERT_TRUE(DxfGetEntityBox(e.d, &h, &a, &box));
-    EXPECT_EQ(box.maxX, 2.0);
-    EXPECT_NEAR(box.minX, 0.0, 1e-9);
+    EXPECT_NEAR(box.minX, -std::sqrt(2.0), 1e-9);
     EXPECT_NEAR(box.maxY, 2.0, 1e-9);
+    EXPECT_NEAR(box.minY, std::sqrt(2.0), 1e-9);
     h.wType = DXF_ELLIPSE;
     DXFELLIPSE el{{0, 0, 0}, {0, 4, 0}, 0.5, 0, 0};
     ASSERT_TRUE(DxfGetEntityBox(e.d, &h, &el, &box));
-    EXPECT_EQ(box.maxX, 4.0);
-    EXPECT_EQ(box.maxY, 2.0);
+    EXPECT_EQ(dxftest::BoxOf(box), (std::array<double, 4>{-2, -4, 2, 4}));
     h.wType = DXF_TEXT;
     DXFTEXT t{};
     t.ptInsert = {10, 20, 0};
@@ -247,7 +249,7 @@ TEST(DxfDatabase, InsertBoxesFollowTheirBlocksAndEndOnLoops) {
     AddLine(e.d, unit, 0, 0, 1, 2);
     DXFENTITYHEADER h{};
     h.wType = DXF_INSERT;
-    DXFINSERT ins{{10, 10, 0}, -2, 3, 1, 45, unit}; // mirrored in x, not rotated
+    DXFINSERT ins{{10, 10, 0}, -2, 3, 1, 0, unit, 1, 1, 0, 0}; // mirrored in x
     DXFBOX box;
     ASSERT_TRUE(DxfGetEntityBox(e.d, &h, &ins, &box));
     EXPECT_EQ(box.minX, 8.0);
@@ -261,12 +263,12 @@ TEST(DxfDatabase, InsertBoxesFollowTheirBlocksAndEndOnLoops) {
     // next one many times: both end, and quickly.
     DXFBLOCK self = BlockNamed("SELF");
     const DWORD selfId = DxfAddBlock(e.d, &self);
-    DXFINSERT loop{{1, 0, 0}, 1, 1, 1, 0, selfId};
+    DXFINSERT loop{{1, 0, 0}, 1, 1, 1, 0, selfId, 1, 1, 0, 0};
     DxfAddEntity(e.d, selfId, &h, &loop);
     AddLine(e.d, selfId, 0, 0, 1, 1);
-    DXFINSERT top{{0, 0, 0}, 1, 1, 1, 0, selfId};
+    DXFINSERT top{{0, 0, 0}, 1, 1, 1, 0, selfId, 1, 1, 0, 0};
     ASSERT_TRUE(DxfGetEntityBox(e.d, &h, &top, &box));
-    EXPECT_EQ(box.maxX, static_cast<double>(limits::kMaxBlockDepth)); // one unit per level reached
+    EXPECT_EQ(box.maxX, 1.0); // the block met inside itself adds nothing
 
     DWORD below = 0;
     for (int level = 0; level < 30; ++level) {
@@ -274,15 +276,15 @@ TEST(DxfDatabase, InsertBoxesFollowTheirBlocksAndEndOnLoops) {
         const DWORD id = DxfAddBlock(e.d, &fan);
         if (below == 0) AddLine(e.d, id, 0, 0, 1, 1);
         for (int k = 0; k < 10 && below; ++k) {
-            DXFINSERT in{{static_cast<double>(k), 0, 0}, 1, 1, 1, 0, below};
+            DXFINSERT in{{static_cast<double>(k), 0, 0}, 1, 1, 1, 0, below, 1, 1, 0, 0};
             DxfAddEntity(e.d, id, &h, &in);
         }
         below = id;
     }
     DxfAddEntity(e.d, 0, &h, &top);
-    DXFINSERT fanTop{{0, 0, 0}, 1, 1, 1, 0, below};
+    DXFINSERT fanTop{{0, 0, 0}, 1, 1, 1, 0, below, 1, 1, 0, 0};
     DxfAddEntity(e.d, 0, &h, &fanTop);
-    // 10^29 paths through the fan: each block is measured once per depth.
+    // 10^29 paths through the fan: each block is measured once.
     ASSERT_TRUE(DxfGetExtents(e.h, &box));
     EXPECT_EQ(box.maxX, 9.0 * 29 + 1);
 }

@@ -108,9 +108,10 @@ TEST(DxfLoad, OldReleaseWithoutHandles) {
     EXPECT_EQ(d->layers[0].dwId, 18u);
     EXPECT_EQ(all[0].h.dwId + 5, all[5].h.dwId);
 
+    // The line on the layer that is off is left out.
     DXFBOX box;
     ASSERT_TRUE(DxfGetExtents(d.h, &box));
-    EXPECT_EQ(dxftest::BoxOf(box), (std::array<double, 4>{0, 0, 10, 5}));
+    EXPECT_EQ(dxftest::BoxOf(box), (std::array<double, 4>{0, 0, 10, 4.5}));
 }
 
 TEST(DxfLoad, NewerReleaseWithHandlesReactorsAndSubclasses) {
@@ -240,34 +241,26 @@ TEST(DxfLoad, DamagedFilesKeepWhatCameBeforeTheDamage) {
     }
 }
 
-TEST(DxfLoad, ALayerWithoutItsLineTypeEndsTheLayerTable) {
-    Drawing d(Lines("0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|C|0|ENDTAB|0|TABLE|2|LAYER|"
-                    "0|LAYER|2|A|6|C|0|LAYER|2|B|6|GONE|0|LAYER|2|C|6|C|0|ENDTAB|"
-                    "0|TABLE|2|STYLE|0|STYLE|2|S|0|ENDTAB|0|ENDSEC|"
-                    "0|SECTION|2|ENTITIES|0|LINE|8|C|0|ENDSEC|0|EOF"));
-    ASSERT_EQ(d->nLayers, 1u);
-    EXPECT_STREQ(d->layers[0].szName, "A");
-    EXPECT_EQ(d->nStyles, 1u); // the tables after it are read
-    EXPECT_EQ(d.Only().h.dwLayer, 0u);
-}
-
-TEST(DxfLoad, FullTablesAndBlockList) {
-    std::string tables = "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|C|0|ENDTAB|0|TABLE|2|LAYER";
+TEST(DxfLoad, NamesIgnoreCaseAndTablesGrowPastTheOldLimits) {
+    // A layer names its line type in another case, one names a line type
+    // that is not there (kept without one), an entity its layer in capitals.
+    std::string tables = "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|Continuous|0|ENDTAB|0|TABLE|2|LAYER|"
+                         "0|LAYER|2|A|6|CONTINUOUS|0|LAYER|2|b|6|GONE";
     for (int i = 0; i < 130; ++i) tables += "|0|LAYER|2|L" + std::to_string(i) + "|6|C";
     tables += "|0|ENDTAB|0|ENDSEC|0|SECTION|2|BLOCKS";
     for (int i = 0; i < 257; ++i)
         tables += "|0|BLOCK|2|B" + std::to_string(i) + "|0|LINE|10|" + std::to_string(i) + "|0|ENDBLK";
-    tables += "|0|ENDSEC|0|SECTION|2|ENTITIES|0|INSERT|2|B256|0|INSERT|2|B255|0|CIRCLE|0|ENDSEC|0|EOF";
+    tables += "|0|ENDSEC|0|SECTION|2|ENTITIES|0|INSERT|2|b256|0|LINE|8|B|0|ENDSEC|0|EOF";
     Drawing d(Lines(tables));
     ASSERT_TRUE(d.loaded);
-    EXPECT_EQ(d->nLayers, static_cast<DWORD>(DXF_MAX_LAYERS));
-    EXPECT_EQ(d->nBlocks, static_cast<DWORD>(DXF_MAX_BLOCKS));
-    // The 257th block is refused: its LINE went to ENTITIES, and an insert of
-    // it is not stored.
+    EXPECT_EQ(d->nLayers, 132u);
+    EXPECT_EQ(d->nBlocks, 257u);
+    EXPECT_EQ(d->layers[0].dwLineType, d->ltypes[0].dwId);
+    EXPECT_EQ(d->layers[1].dwLineType, 0u);
     const auto all = d.List();
-    ASSERT_EQ(d.Types(), (std::vector<WORD>{DXF_LINE, DXF_INSERT, DXF_CIRCLE}));
-    EXPECT_EQ(all[0].d.line.ptStart.x, 256.0);
-    EXPECT_EQ(all[1].d.insert.dwBlock, d.Block("B255")->dwId);
+    ASSERT_EQ(d.Types(), (std::vector<WORD>{DXF_INSERT, DXF_LINE}));
+    EXPECT_EQ(all[0].d.insert.dwBlock, d.Block("B256")->dwId);
+    EXPECT_EQ(all[1].h.dwLayer, d->layers[1].dwId);
 }
 
 TEST(DxfLoad, ProgressRunsFromZeroToAHundred) {

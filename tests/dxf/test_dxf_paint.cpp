@@ -22,7 +22,8 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0
 const std::string kTables =
     "0|SECTION|2|TABLES|0|TABLE|2|LTYPE|0|LTYPE|2|CONT|0|LTYPE|2|DASH|73|2|40|2|49|1|49|-1|"
     "0|LTYPE|2|DOTS|73|2|40|0|49|0|49|0|0|ENDTAB|"
-    "0|TABLE|2|LAYER|0|LAYER|2|ON|62|3|6|CONT|0|LAYER|2|OFF|62|-3|6|CONT|0|ENDTAB|0|ENDSEC|";
+    "0|TABLE|2|LAYER|0|LAYER|2|0|62|7|6|CONT|0|LAYER|2|ON|62|3|6|CONT|0|LAYER|2|OFF|62|-3|6|CONT|"
+    "0|LAYER|2|ICE|62|5|70|1|6|CONT|0|LAYER|2|DASHED|62|3|6|DASH|0|ENDTAB|0|ENDSEC|";
 
 std::string Drawing_(std::string_view blocks, std::string_view entities) {
     return dxftest::Sections(kTables, blocks, entities);
@@ -170,11 +171,13 @@ TEST(DxfPaint, BulgesBecomeArcsCounterClockwiseFromStartToEnd) {
     EXPECT_GT(b.DrawnWhere([](int x, int y) { return y < 56 && (x < 20 || x > 60); }),
               0); // bulging beyond the chord
 
-    // A closed polyline whose last vertex has a bulge closes with the
-    // straight diagonal from (4, 4) to (0, 0).
+    // A closed polyline whose last vertex has a bulge closes with that
+    // arc: from (4, 4) round (2, 2) counter-clockwise to (0, 0), through
+    // (0, 4), not along the diagonal.
     Drawing closed(Drawing_("", "0|LWPOLYLINE|62|1|70|1|90|3|10|0|20|0|10|4|20|0|10|4|20|4|42|1"));
     const Picture c = PaintAt(closed, 60, 60, 10, -1, -1);
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(c.At(10 + i * 10, 50 - i * 10), kRed) << i;
+    EXPECT_TRUE(c.Background(30, 30));
+    EXPECT_GT(c.DrawnWhere([](int x, int y) { return std::abs(x - 10) <= 1 && std::abs(y - 10) <= 1; }), 0);
 }
 
 // A block with a horizontal line and a point, inserted turned by 90
@@ -333,23 +336,23 @@ TEST(DxfPaint, SplinesThatCannotBeEvaluated) {
 }
 
 TEST(DxfPaint, SolidsAndFacesFollowTheInsertRotation) {
-    const std::string block = "0|BLOCK|2|TILE|0|SOLID|62|1|10|0|20|0|11|2|21|0|12|2|22|1|13|0|23|1|"
-                              "0|3DFACE|62|3|10|0|20|2|11|2|21|2|12|2|22|3|13|0|23|3|0|ENDBLK";
+    // Corners in the file's order: 1 (0, 0), 2 (2, 0), 3 (0, 1), 4 (2, 1),
+    // filled 1-2-4-3; the face closes from its fourth corner to its first,
+    // and a 70 of 2 hides the face's second edge.
+    const std::string block = "0|BLOCK|2|TILE|0|SOLID|62|1|10|0|20|0|11|2|21|0|12|0|22|1|13|2|23|1|"
+                              "0|3DFACE|62|3|10|0|20|2|11|2|21|2|12|2|22|3|13|0|23|3|70|2|0|ENDBLK";
     Drawing d(Drawing_(block, "0|INSERT|2|TILE|10|1|20|1|0|INSERT|2|TILE|10|8|20|1|50|90"));
     const Picture p = PaintAt(d, 100, 100, 10);
-    // Upright: corners 1, 2, 3, 4 make a bow tie (1-2 along the bottom,
-    // 3-4 along the top), filled in its two triangles.
-    EXPECT_EQ(p.At(15, 88), kRed);
-    EXPECT_EQ(p.At(25, 88), kRed);
-    EXPECT_EQ(p.At(20, 84), kRed);
-    // The face: three edges, not closed (no edge from (0, 3) back to (0, 2)).
-    EXPECT_EQ(p.At(20, 70), kGreen);
-    EXPECT_TRUE(p.Background(10, 65));
+    for (const auto& [x, y] : {std::pair{12, 88}, {28, 88}, {12, 82}, {28, 82}, {20, 85}})
+        EXPECT_EQ(p.At(x, y), kRed);
+    EXPECT_EQ(p.At(20, 70), kGreen);   // first edge
+    EXPECT_EQ(p.At(10, 65), kGreen);   // fourth edge, closing the face
+    EXPECT_TRUE(p.Background(30, 65)); // second edge hidden
     // Turned by 90 degrees round (8, 1): the solid covers x 7 .. 8, y 1 .. 3.
-    EXPECT_EQ(p.At(75, 88) == kRed || p.At(75, 82) == kRed, true);
+    for (const auto& [x, y] : {std::pair{72, 88}, {78, 72}}) EXPECT_EQ(p.At(x, y), kRed);
     EXPECT_EQ(p.DrawnWhere([](int x, int y) { return x > 82 && y > 60; }), 0);
-    // Solids and faces add nothing to the outline.
-    EXPECT_TRUE(p.outline.empty());
+    // Both give their edges to the outline.
+    EXPECT_GE(p.Figures().size(), 4u);
 }
 
 TEST(DxfPaint, AbsurdCoordinatesAndScalesStayBounded) {
@@ -369,3 +372,68 @@ TEST(DxfPaint, AbsurdCoordinatesAndScalesStayBounded) {
 }
 
 } // namespace
+
+TEST(DxfPaint, InsertsPlaceByBasePointArrayAndHandDownLayerAndColour) {
+    // B's base point (1, 1) lands on the insertion point. Its first line is
+    // on layer 0 in BYBLOCK colour, its second on ON in BYLAYER colour.
+    const std::string block = "0|BLOCK|2|B|10|1|20|1|" + Line(1, 1, 2, 1, "8|0|62|0") + "|" +
+                              Line(1, 2, 2, 2, "8|ON|62|256") + "|0|ENDBLK";
+    Drawing d(Drawing_(block,
+                       // a 2 x 2 array, columns 3 and rows 2 apart, in blue
+                       "0|INSERT|8|ON|62|5|2|B|10|1|20|1|70|2|71|2|44|3|45|2|"
+                       // on a layer that is off: only the line on ON shows
+                       "0|INSERT|8|OFF|2|B|10|1|20|7|"
+                       // on a frozen layer: nothing
+                       "0|INSERT|8|ICE|2|B|10|6|20|7|" +
+                           Line(6, 6, 8, 6, "62|1|60|1") + "|" + Line(6, 5, 8, 5, "62|1|67|1")));
+    const Picture p = PaintAt(d, 100, 100, 10);
+    for (const auto& [x, y] : {std::pair{15, 90}, {45, 90}, {15, 70}, {45, 70}}) EXPECT_EQ(p.At(x, y), kBlue);
+    for (const auto& [x, y] : {std::pair{15, 80}, {45, 80}, {15, 60}, {45, 60}, {15, 20}})
+        EXPECT_EQ(p.At(x, y), kGreen);
+    EXPECT_TRUE(p.Background(15, 30)); // the layer-0 line of the insert on OFF
+    // Nothing else: not the frozen insert, the invisible line, nor the
+    // paper-space one.
+    EXPECT_EQ(p.DrawnWhere([](int x, int y) { return x > 55 || (y < 60 && y != 20); }), 0);
+
+    DXFBOX box;
+    ASSERT_TRUE(DxfGetExtents(d.h, &box));
+    EXPECT_EQ(dxftest::BoxOf(box), (std::array<double, 4>{1, 1, 5, 8}));
+}
+
+TEST(DxfPaint, ObjectCoordinatesMirrorWhatIsSeenFromBelow) {
+    // Extrusion (0, 0, -1): x runs the other way. A circle round (-3, 2), a
+    // polyline from (-1, 1) to (-2, 1) and an insert of a line that turns
+    // from (4, 4)-(5, 4) to (-4, 4)-(-5, 4).
+    const std::string ocs = "|210|0|220|0|230|-1";
+    Drawing d(Drawing_("0|BLOCK|2|ROD|" + Line(0, 0, 1, 0) + "|0|ENDBLK",
+                       "0|CIRCLE|62|1|10|3|20|2|40|1" + ocs + "|0|LWPOLYLINE|62|3|90|2|10|1|20|1|10|2|20|1" +
+                           ocs + "|0|INSERT|2|ROD|10|4|20|4" + ocs));
+    const Picture p = PaintAt(d, 100, 100, 10, -6, 0);
+    auto near = [&](int x, int y) {
+        return p.DrawnWhere([&](int i, int j) { return std::abs(i - x) <= 1 && std::abs(j - y) <= 1; });
+    };
+    EXPECT_GT(near(20, 80), 0); // the circle's left edge (-4, 2)
+    EXPECT_GT(near(40, 80), 0); // and its right edge (-2, 2)
+    EXPECT_TRUE(p.Background(30, 80));
+    EXPECT_EQ(p.At(45, 90), kGreen);
+    EXPECT_EQ(p.At(15, 60), kRed);
+    EXPECT_EQ(p.DrawnWhere([](int x, int) { return x > 61; }), 0);
+}
+
+TEST(DxfPaint, WidePolylinesAreFilledBands) {
+    // A constant width of 1 from (2, 5) to (8, 5), turning up to (8, 8); a
+    // tapered segment from width 2 to 0 from (2, 2) to (8, 2).
+    Drawing d(Drawing_("", "0|LWPOLYLINE|62|1|90|3|43|1|10|2|20|5|10|8|20|5|10|8|20|8|"
+                           "0|POLYLINE|62|3|40|2|41|0|0|VERTEX|10|2|20|2|0|VERTEX|10|8|20|2|0|SEQEND"));
+    const Picture p = PaintAt(d, 100, 100, 10);
+    for (int y = 46; y <= 54; ++y) EXPECT_EQ(p.At(50, y), kRed) << y;
+    EXPECT_TRUE(p.Background(50, 43));
+    EXPECT_TRUE(p.Background(50, 57));
+    EXPECT_EQ(p.At(84, 54), kRed); // the mitred corner at (8, 5)
+    EXPECT_EQ(p.At(83, 25), kRed);
+    for (int y = 72; y <= 88; ++y) EXPECT_EQ(p.At(22, y), kGreen) << y;
+    EXPECT_TRUE(p.Background(70, 75)); // narrowing towards (8, 2)
+    EXPECT_EQ(p.At(70, 80), kGreen);
+    // The outline holds the bands' edges, not a raster.
+    EXPECT_LE(p.outline.size(), 40u);
+}
