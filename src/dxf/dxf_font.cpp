@@ -178,6 +178,18 @@ bool AddMark(DxfGlyph& g, char32_t mark, double w, double top) {
     }
 }
 
+void SetInk(DxfGlyph& g) {
+    if (g.points.empty()) return;
+    g.inkLeft = g.inkRight = g.points[0].x();
+    g.inkBottom = g.inkTop = g.points[0].y();
+    for (const QPointF& p : g.points) {
+        g.inkLeft = std::min(g.inkLeft, p.x());
+        g.inkRight = std::max(g.inkRight, p.x());
+        g.inkBottom = std::min(g.inkBottom, p.y());
+        g.inkTop = std::max(g.inkTop, p.y());
+    }
+}
+
 } // namespace
 
 std::unique_ptr<DxfFont> DxfFont::Stroke(std::string_view jhfName) {
@@ -266,6 +278,7 @@ bool DxfFont::LoadStroke(std::string_view jhf) {
         const double left = edges[i][0];
         g.advance = (edges[i][1] - left) / cap;
         for (QPointF& p : g.points) p = QPointF((p.x() - left) / cap, (base - p.y()) / cap);
+        SetInk(g);
     }
     m_ascii = std::move(glyphs);
     return true;
@@ -278,6 +291,7 @@ const DxfGlyph& DxfFont::Glyph(char32_t c) {
     auto it = m_other.find(c);
     if (it != m_other.end()) return it->second;
     DxfGlyph g = m_stroke ? Compose(c) : FromOutline(c);
+    SetInk(g);
     return m_other.emplace(c, std::move(g)).first->second;
 }
 
@@ -407,6 +421,10 @@ bool IsStrokeName(const std::string& lower) {
 
 } // namespace
 
+namespace {
+DxfFont& FontForFile(std::string_view fontFile);
+} // namespace
+
 DxfFont& DxfFontForFamily(std::string_view family, bool bold, bool italic) {
     std::string name(family);
     while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -418,6 +436,18 @@ DxfFont& DxfFontForFamily(std::string_view family, bool bold, bool italic) {
 }
 
 DxfFont& DxfFontForFile(std::string_view fontFile) {
+    // Most texts of a drawing share a style: the last answer is kept.
+    static std::string lastFile;
+    static DxfFont* lastFont = nullptr;
+    if (lastFont && fontFile == lastFile) return *lastFont;
+    lastFile = fontFile;
+    lastFont = &FontForFile(fontFile);
+    return *lastFont;
+}
+
+namespace {
+
+DxfFont& FontForFile(std::string_view fontFile) {
     std::string base, ext;
     SplitFileName(fontFile, base, ext);
     const bool trueType = ext == "ttf" || ext == "ttc" || ext == "otf" || ext == "pfb";
@@ -432,3 +462,5 @@ DxfFont& DxfFontForFile(std::string_view fontFile) {
     }
     return StrokeFont(StrokeFor(base));
 }
+
+} // namespace

@@ -38,6 +38,8 @@ struct DxfGlyph {
     std::vector<std::uint32_t> ends;
     // Closed contours of an outline glyph, filled by the non-zero rule.
     bool outline = false;
+    // The box of the points (all 0 for a glyph without any).
+    double inkLeft = 0, inkRight = 0, inkBottom = 0, inkTop = 0;
 };
 
 class DxfFont {

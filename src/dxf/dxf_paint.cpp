@@ -109,8 +109,7 @@ void DrawEntity(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const void* dat
     const DxfTransform t = dxf_scene::EntityTransform(h, data, outer);
     const COLORREF colour = DxfPaletteColour(style.colour);
     if (h.wType == DXF_TEXT || h.wType == DXF_MTEXT) {
-        TwoPasses(ctx, dc, false,
-                  [&](CDC* target, int) { DxfDrawTextEntity(ctx.d, target, h, data, t, colour); });
+        DxfDrawTextEntity(ctx.d, dc, h, data, t, colour, ctx.outline);
         return;
     }
 

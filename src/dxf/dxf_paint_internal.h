@@ -198,8 +198,8 @@ void DrawPolylineShape(Context& ctx, CDC* dc, const DXFPOLYLINE& e, const Look& 
 
 } // namespace dxf_paint
 
-// TEXT (with ATTRIB) and MTEXT under the block transform, into the pass's DC
-// in the pen of the text's colour (its layer, block and colour number
-// resolved; dxf_text.cpp).
+// TEXT (with ATTRIB) and MTEXT under the block transform, in the pen of the
+// text's colour (its layer, block and colour number resolved), with their
+// strokes appended to the outline when one is given (dxf_text.cpp).
 void DxfDrawTextEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER& header, const void* pData,
-                       const dxf_paint::Transform& t, COLORREF colour);
+                       const dxf_paint::Transform& t, COLORREF colour, DXFOUTLINE* pOutline);

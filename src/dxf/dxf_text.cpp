@@ -5,6 +5,7 @@
 #include "dxf/dxf_text.h"
 #include "dxf/dxf_paint_internal.h"
 
+#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -14,8 +15,28 @@ using namespace dxf_paint;
 // Text taller than this (device pixels) is not drawn: no picture shows it.
 constexpr double kMaxTextPixels = 1 << 20;
 
+// Each figure as a break marker and its points, as a path recorded of the
+// same lines would give them; figures that reach beyond kFar are left out,
+// and so is all of it when the outline would pass its limit.
+void AppendOutline(const DxfTextFigures& f, const std::vector<DevPt>& mapped, DXFOUTLINE& outline) {
+    if (outline.size() + mapped.size() + f.figures.size() > kMaxOutlinePoints) return;
+    std::uint32_t start = 0;
+    for (const DxfTextFigures::Figure& fig : f.figures) {
+        bool near = true;
+        for (std::uint32_t i = start; i < fig.end && near; ++i) near = Near(mapped[i]);
+        if (near) {
+            outline.AddTail({FLT_MAX, 0.0f});
+            outline.AddTail({static_cast<float>(mapped[start].x), static_cast<float>(mapped[start].y)});
+            for (std::uint32_t i = start + 1; i < fig.end; ++i)
+                if (mapped[i].x != mapped[i - 1].x || mapped[i].y != mapped[i - 1].y)
+                    outline.AddTail({static_cast<float>(mapped[i].x), static_cast<float>(mapped[i].y)});
+        }
+        start = fig.end;
+    }
+}
+
 void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfTextFigures& f,
-                 const Transform& t) {
+                 const Transform& t, DXFOUTLINE* outline) {
     const View v(d);
     // Nothing when the whole text lies off the picture or is too big to be
     // text.
@@ -32,8 +53,6 @@ void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfT
     }
     if (!v.Visible(minX, minY, maxX, maxY)) return;
     if (!(maxX - minX <= kMaxTextPixels && maxY - minY <= kMaxTextPixels)) return;
-    // A text of at most a pixel is a dot.
-    if (maxX - minX < 1 && maxY - minY < 1) return;
 
     COLORREF current = entityColour;
     CPen pen(PS_SOLID, 0, current);
@@ -58,17 +77,23 @@ void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfT
         start = fig.end;
     }
     dc->SelectObject(old);
+    if (outline) AppendOutline(f, mapped, *outline);
 }
 
 } // namespace
 
 void DxfDrawTextEntity(DXFDRAWING* pDrawing, CDC* pDC, const DXFENTITYHEADER& header, const void* pData,
-                       const Transform& t, COLORREF colour) {
+                       const Transform& t, COLORREF colour, DXFOUTLINE* pOutline) {
     if (!pDrawing || !pDC || !pData) return;
+    // Text less than a pixel high is not drawn: it would be a smudge, and
+    // no stitches.
+    const View v(*pDrawing);
+    const double scale = t.MaxScale() * v.Scale();
+    if (!(DxfTextHeight(pDrawing, header.wType, pData) * scale >= 1.0)) return;
     DxfTextFigures f;
     const bool any =
         header.wType == DXF_TEXT    ? DxfLayoutText(pDrawing, *static_cast<const DXFTEXT*>(pData), f)
         : header.wType == DXF_MTEXT ? DxfLayoutMText(pDrawing, *static_cast<const DXFMTEXT*>(pData), f)
                                     : false;
-    if (any) DrawFigures(*pDrawing, pDC, colour, f, t);
+    if (any) DrawFigures(*pDrawing, pDC, colour, f, t, pOutline);
 }

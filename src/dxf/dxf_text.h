@@ -60,5 +60,9 @@ bool DxfLayoutMText(const DXFDRAWING* pDrawing, const DXFMTEXT& text, DxfTextFig
 // draws nothing.
 bool DxfTextBox(const DXFDRAWING* pDrawing, WORD wType, const void* pData, DXFBOX& box);
 
+// The height of a TEXT's characters (an aligned text's as stretched), or
+// of an MTEXT's tallest; 0 when it draws nothing.
+double DxfTextHeight(const DXFDRAWING* pDrawing, WORD wType, const void* pData);
+
 // The style record of that ID, or null.
 const DXFSTYLE* DxfStyleById(const DXFDRAWING* pDrawing, DWORD id);

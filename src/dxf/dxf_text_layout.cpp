@@ -54,24 +54,42 @@ const DXFSTYLE* DxfStyleById(const DXFDRAWING* d, DWORD id) {
 }
 
 std::u32string DxfTextCharacters(const DXFDRAWING* d, std::string_view raw) {
-    const std::u32string decoded = DxfDecodeText(raw, d ? d->nCodePage : 0);
-    std::u32string out;
-    out.reserve(decoded.size());
-    for (std::size_t i = 0; i < decoded.size();) {
+    std::u32string text = DxfDecodeText(raw, d ? d->nCodePage : 0);
+    if (text.find(U'%') == std::u32string::npos) return text;
+    std::size_t o = 0;
+    for (std::size_t i = 0; i < text.size();) {
         char32_t c = 0;
-        if (const std::size_t n = DxfPercentCode(decoded, i, c)) {
-            if (c) out.push_back(c);
+        if (const std::size_t n = DxfPercentCode(text, i, c)) {
+            if (c) text[o++] = c;
             i += n;
             continue;
         }
-        out.push_back(decoded[i++]);
+        text[o++] = text[i++];
     }
-    return out;
+    text.resize(o);
+    return text;
 }
 
-bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
+namespace {
+
+// A TEXT's one line: its characters and font, and where and how big its
+// glyphs go: glyph point (px, py) of the character whose pen position is
+// x (text units from x0) lands at at((x0 + x + (px + py·q)·h·w)·mx,
+// (base + py·h)·my).
+struct TextLine {
+    DxfFont* font = nullptr;
+    std::u32string chars;
+    double h = 0, w = 1, q = 0, mx = 1, my = 1, x0 = 0, base = 0;
+    Placement at;
+
+    QPointF Map(double x, double px, double py) const {
+        return at((x0 + x + (px + py * q) * h * w) * mx, (base + py * h) * my);
+    }
+};
+
+bool PrepareText(const DXFDRAWING* d, const DXFTEXT& t, TextLine& line) {
     const DXFSTYLE* style = DxfStyleById(d, t.dwStyle);
-    DxfFont& font = DxfFontForFile(
+    line.font = &DxfFontForFile(
         style ? std::string_view(style->szFontFile, strnlen(style->szFontFile, sizeof style->szFontFile))
               : "txt");
     double h = t.dHeight;
@@ -80,12 +98,11 @@ bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
     if (!(w > 0) && style && style->dWidthFactor > 0) w = style->dWidthFactor;
     if (!(w > 0)) w = 1;
     if (!(h > 0) || !std::isfinite(h) || !std::isfinite(w)) return false;
-    const std::u32string chars =
-        DxfTextCharacters(d, std::string_view(t.szText, strnlen(t.szText, sizeof t.szText)));
+    line.chars = DxfTextCharacters(d, std::string_view(t.szText, strnlen(t.szText, sizeof t.szText)));
+    if (line.chars.empty()) return false;
     // Natural width in cap heights.
     double natural = 0;
-    for (const char32_t c : chars) natural += font.Glyph(c).advance;
-    if (chars.empty()) return false;
+    for (const char32_t c : line.chars) natural += line.font->Glyph(c).advance;
 
     const int horz = t.wJustify & 0xFF, vert = t.wJustify >> 8;
     double angle = Clean(t.dRotation, 0) * kDegToRad;
@@ -104,7 +121,7 @@ bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
         }
     } else if (horz != 0 || vert != 0) {
         anchor = t.ptAlign;
-        const double descent = font.Descent();
+        const double descent = line.font->Descent();
         shiftX = horz == 1 || horz == 4 ? -natural / 2 : horz == 2 ? -natural : 0;
         if (horz == 4)
             shiftY = (descent - 1) / 2;
@@ -112,15 +129,63 @@ bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
             shiftY = vert == 1 ? descent : vert == 2 ? -0.5 : vert == 3 ? -1.0 : 0;
     }
     const double oblique = std::clamp(Clean(t.dOblique, 0), -kMaxOblique, kMaxOblique);
-    const double q = std::tan(oblique * kDegToRad);
-    const double mx = (t.wGenFlags & 2) ? -1 : 1, my = (t.wGenFlags & 4) ? -1 : 1;
-    const Placement at{anchor.x, anchor.y, std::cos(angle), std::sin(angle)};
-    double x = shiftX * h * w;
-    const double base = shiftY * h;
-    for (const char32_t c : chars) {
-        const DxfGlyph& g = font.Glyph(c);
-        AddGlyph(out, g, at, x, base, h, w, q, -1, -1, mx, my);
-        x += g.advance * h * w;
+    line.h = h;
+    line.w = w;
+    line.q = std::tan(oblique * kDegToRad);
+    line.mx = (t.wGenFlags & 2) ? -1 : 1;
+    line.my = (t.wGenFlags & 4) ? -1 : 1;
+    line.at = {anchor.x, anchor.y, std::cos(angle), std::sin(angle)};
+    line.x0 = shiftX * h * w;
+    line.base = shiftY * h;
+    return std::isfinite(line.h * line.w) && line.h * line.w > 0;
+}
+
+// The box of the line's glyph boxes, mapped.
+bool TextLineBox(const TextLine& line, DXFBOX& box) {
+    double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, x = 0;
+    for (const char32_t c : line.chars) {
+        const DxfGlyph& g = line.font->Glyph(c);
+        if (!g.points.empty()) {
+            left = std::min(left, x + g.inkLeft * line.h * line.w);
+            right = std::max(right, x + g.inkRight * line.h * line.w);
+            bottom = std::min(bottom, g.inkBottom);
+            top = std::max(top, g.inkTop);
+        }
+        x += g.advance * line.h * line.w;
+    }
+    if (!(left <= right)) return false;
+    // The box's corners in glyph terms: (x along the line, glyph y).
+    bool first = true;
+    for (const double gy : {bottom, top})
+        for (const double lx : {left, right}) {
+            const QPointF p = line.Map(lx, 0, gy);
+            if (first) box = {p.y(), p.x(), p.y(), p.x()};
+            first = false;
+            box.minX = std::min(box.minX, p.x());
+            box.maxX = std::max(box.maxX, p.x());
+            box.minY = std::min(box.minY, p.y());
+            box.maxY = std::max(box.maxY, p.y());
+        }
+    return true;
+}
+
+} // namespace
+
+bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
+    TextLine line;
+    if (!PrepareText(d, t, line)) return false;
+    double x = 0;
+    for (const char32_t c : line.chars) {
+        const DxfGlyph& g = line.font->Glyph(c);
+        std::uint32_t start = 0;
+        for (const std::uint32_t end : g.ends) {
+            out.Add(end - start, g.outline, -1, -1, [&](std::size_t i) {
+                const QPointF& p = g.points[start + i];
+                return line.Map(x, p.x(), p.y());
+            });
+            start = end;
+        }
+        x += g.advance * line.h * line.w;
     }
     return !out.figures.empty();
 }
@@ -320,6 +385,10 @@ bool DxfLayoutMText(const DXFDRAWING* d, const DXFMTEXT& t, DxfTextFigures& out)
 }
 
 bool DxfTextBox(const DXFDRAWING* d, WORD wType, const void* pData, DXFBOX& box) {
+    if (wType == DXF_TEXT) {
+        TextLine line;
+        return PrepareText(d, *static_cast<const DXFTEXT*>(pData), line) && TextLineBox(line, box);
+    }
     DxfTextFigures f;
     const bool any = wType == DXF_TEXT    ? DxfLayoutText(d, *static_cast<const DXFTEXT*>(pData), f)
                      : wType == DXF_MTEXT ? DxfLayoutMText(d, *static_cast<const DXFMTEXT*>(pData), f)
@@ -333,4 +402,27 @@ bool DxfTextBox(const DXFDRAWING* d, WORD wType, const void* pData, DXFBOX& box)
         box.maxY = std::max(box.maxY, p.y());
     }
     return true;
+}
+
+double DxfTextHeight(const DXFDRAWING* d, WORD wType, const void* pData) {
+    if (wType == DXF_TEXT) {
+        const auto& t = *static_cast<const DXFTEXT*>(pData);
+        if ((t.wJustify & 0xFF) == 3) { // aligned: the height follows the length
+            TextLine line;
+            return PrepareText(d, t, line) ? line.h : 0.0;
+        }
+        const DXFSTYLE* style = DxfStyleById(d, t.dwStyle);
+        double h = t.dHeight;
+        if (!(h > 0) && style) h = style->dHeight > 0 ? style->dHeight : style->dLastHeight;
+        return h > 0 ? h : 0.0;
+    }
+    if (wType == DXF_MTEXT) {
+        const auto& t = *static_cast<const DXFMTEXT*>(pData);
+        if (!t.pszText) return 0.0;
+        // Height codes may make any part taller.
+        if (std::strstr(t.pszText, "\\H")) return INFINITY;
+        const DXFSTYLE* style = DxfStyleById(d, t.dwStyle);
+        return t.dHeight > 0 ? t.dHeight : style && style->dHeight > 0 ? style->dHeight : 2.5;
+    }
+    return 0.0;
 }
