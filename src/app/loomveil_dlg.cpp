@@ -11,7 +11,9 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
 #include <chrono>
+#include <filesystem>
 
 using namespace resources;
 
@@ -118,6 +120,9 @@ BOOL CLoomveilDlg::OnInitDialog() {
     m_btnConvert.EnableWindow(FALSE);
 
     if (CMenu* sys = GetSystemMenu(FALSE)) {
+        // The right-click menu's close entry ends the program, unlike the
+        // Close button beside the picture: it is named for what it does.
+        sys->ModifyMenu(SC_CLOSE, MF_STRING, SC_CLOSE, "E&xit");
         const CString about = LoadResourceString(IDS_ABOUTBOX);
         if (!about.IsEmpty()) {
             sys->AppendMenu(MF_SEPARATOR);
@@ -125,15 +130,21 @@ BOOL CLoomveilDlg::OnInitDialog() {
         }
     }
 
-    // A file named on the command line waits for the first paint. Its
-    // extension is its last three characters.
+    // Enter presses the button that has the focus, and the focus starts on
+    // Open File: neither Enter nor Space may end the program by accident.
+    // Exit takes no part in Enter at all, even when it holds the focus.
+    if (auto* exit = qobject_cast<QPushButton*>(GetDlgItem(IDOK)->GetSafeHwnd())) exit->setAutoDefault(false);
+    if (CWnd* open = GetDlgItem(IDC_OPEN)) open->GetSafeHwnd()->setFocus(Qt::OtherFocusReason);
+
+    // A file named on the command line is shown as an opened one and waits
+    // for the first paint.
     if (!m_strFileInfo.IsEmpty()) {
+        const QFileInfo named(m_strFileInfo.Q());
+        TakeCurrentFile(CString(named.absoluteFilePath()), CString(named.fileName()));
         m_bRenderPending = TRUE;
-        m_strFileExt = m_strFileInfo.Right(3);
-        m_strFileExt.MakeLower();
-        m_strFilePath = m_strFileInfo;
     }
-    return TRUE;
+    // The focus is set here.
+    return FALSE;
 }
 
 void CLoomveilDlg::OnSysCommand(UINT nID, LPARAM lParam) {
@@ -218,8 +229,12 @@ void CLoomveilDlg::RenderCurrentFile() {
         // nor converting may use it as if it were the file on screen.
         m_btnPrint.EnableWindow(FALSE);
         m_btnConvert.EnableWindow(FALSE);
+        // The reason on the second line; the frame's size stays last.
+        std::string reason = m_strError;
+        if (QFileInfo(m_strFilePath.Q()).isDir()) reason = "is a directory";
+        if (!reason.empty()) reason += '\n';
         CString text;
-        text.Format("Unable to open file!\nWidth: %d Height : %d", width, height);
+        text.Format("Unable to open file!\n%sWidth: %d Height : %d", reason.c_str(), width, height);
         m_ui->MessageBox(Window(), text, MB_OK | MB_ICONINFORMATION);
     }
 
@@ -240,13 +255,17 @@ void CLoomveilDlg::OnOpenFile() {
     const auto answer = m_ui->GetOpenFileName(Window(), request);
     if (!answer) return;
 
-    m_strFileName = answer->fileName;
-    m_strFilePath = answer->path;
-    const CString folder = FolderOf(m_strFilePath, m_strFileName);
+    const CString folder = TakeCurrentFile(answer->path, answer->fileName);
     // Remembered before the render, so a file that fails still counts.
     WriteProfileString(kSettingsSection, "InitPath", folder);
     WriteProfileInt(kSettingsSection, "FilterIndex", answer->filterIndex);
+    RenderCurrentFile();
+}
 
+CString CLoomveilDlg::TakeCurrentFile(const CString& path, const CString& name) {
+    m_strFileName = name;
+    m_strFilePath = path;
+    const CString folder = FolderOf(m_strFilePath, m_strFileName);
     // A file that vanished after the dialog shows size 0 (and then fails).
     const QFileInfo info(m_strFilePath.Q());
     const long long size = info.exists() ? static_cast<long long>(info.size()) : 0;
@@ -257,7 +276,7 @@ void CLoomveilDlg::OnOpenFile() {
     const int dot = m_strFileName.ReverseFind('.');
     m_strFileExt = dot >= 0 ? m_strFileName.Mid(dot + 1) : CString();
     m_strFileExt.MakeLower();
-    RenderCurrentFile();
+    return folder;
 }
 
 void CLoomveilDlg::OnConvertFormat() {
@@ -269,11 +288,35 @@ void CLoomveilDlg::OnConvertFormat() {
     request.flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     const auto answer = m_ui->GetSaveFileName(Window(), request);
     if (!answer) return;
-    if (!ConvertFile(answer->path, answer->filterIndex)) {
-        CString text;
-        text.Format("Unable to convert file!\n%s", m_strError.c_str());
-        m_ui->MessageBox(Window(), text, MB_OK | MB_ICONERROR);
+
+    auto tell = [this](const std::string& text, UINT type) {
+        m_ui->MessageBox(Window(), CString(text), type);
+    };
+    const writers::ConvertTarget target = writers::ResolveConvertTarget(answer->path, answer->filterIndex);
+    if (!target.format) {
+        tell("Unable to convert file!\nno output format for " + answer->path.Utf8(), MB_OK | MB_ICONERROR);
+        return;
     }
+    const std::string written = target.path.Utf8();
+    // The same file also through a link or under another name: its device
+    // and inode are the viewed file's.
+    std::error_code ec;
+    if (std::filesystem::equivalent(target.path.LocalPath(), m_strFilePath.LocalPath(), ec)) {
+        tell("Unable to convert file!\n" + written + " is the file being viewed; choose another name.",
+             MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // The save dialog asked about the name as typed; a name the extension
+    // was appended to is asked about here.
+    if (target.path != answer->path && QFileInfo::exists(target.path.Q()) &&
+        m_ui->MessageBox(Window(), CString(written + " already exists.\nDo you want to replace it?"),
+                         MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    if (!writers::WriteOutput(*this, *target.format, target.path)) {
+        tell("Unable to convert file!\n" + m_strError, MB_OK | MB_ICONERROR);
+        return;
+    }
+    tell("Converted to " + written, MB_OK | MB_ICONINFORMATION);
 }
 
 void CLoomveilDlg::OnPrintFile() {
@@ -308,6 +351,10 @@ void CLoomveilDlg::OnCloseFile() {
     if (CWnd* frame = GetDlgItem(IDC_PICTURE)) frame->Invalidate(TRUE);
     m_btnPrint.EnableWindow(FALSE);
     m_btnConvert.EnableWindow(FALSE);
+    // Nothing on screen may still name the closed file.
+    m_strFileInfo.Empty();
+    m_strRenderTime.Empty();
+    UpdateData(FALSE);
 }
 
 void CLoomveilDlg::OnAbout() {

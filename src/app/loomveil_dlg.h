@@ -63,6 +63,10 @@ protected:
     void ReportUncaughtException(const std::string& what) override;
 
 private:
+    // Makes path (whose file name is name) the current file and shows its
+    // name, size and folder; returns the folder.
+    CString TakeCurrentFile(const CString& path, const CString& name);
+
     std::shared_ptr<app::UserInterface> m_ui;
 };
 

@@ -65,6 +65,12 @@ public:
         default:
             break;
         }
+        if ((type & 0x0F) == MB_YESNO) {
+            QMessageBox box(icon, QStringLiteral("Loomveil"), text.Q(), QMessageBox::Yes | QMessageBox::No,
+                            parent);
+            box.setDefaultButton(QMessageBox::No);
+            return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+        }
         QMessageBox box(icon, QStringLiteral("Loomveil"), text.Q(), QMessageBox::Ok, parent);
         box.exec();
         return IDOK;

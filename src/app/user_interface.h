@@ -28,9 +28,14 @@ constexpr DWORD PD_USEDEVMODECOPIESANDCOLLATE = 0x00040000;
 constexpr DWORD PD_HIDEPRINTTOFILE = 0x00100000;
 
 constexpr UINT MB_OK = 0x00000000;
+constexpr UINT MB_YESNO = 0x00000004;
 constexpr UINT MB_ICONERROR = 0x00000010;
 constexpr UINT MB_ICONWARNING = 0x00000030;
 constexpr UINT MB_ICONINFORMATION = 0x00000040;
+
+// The buttons a message box returns besides IDOK.
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 namespace app {
 
@@ -68,7 +73,8 @@ public:
                                                             const FileDialogRequest& request) = 0;
     // Lets the user choose and set up printer; true when confirmed.
     virtual bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags) = 0;
-    // Shows text until the user closes it; returns the button pressed.
+    // Shows text until the user closes it; returns the button pressed
+    // (IDOK, or IDYES / IDNO for MB_YESNO, whose default is No).
     virtual int MessageBox(QWidget* parent, const CString& text, UINT type) = 0;
     virtual long long RunModal(CDialog& dialog) = 0;
     virtual ScreenMetrics Screen() = 0;

@@ -182,6 +182,15 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, const CString& text) {
     return TRUE;
 }
 
+BOOL CMenu::ModifyMenu(UINT id, UINT flags, UINT newId, const CString& text) {
+    for (Entry& e : m_entries) {
+        if (e.id != id || (e.flags & MF_SEPARATOR)) continue;
+        e = {flags, newId, text};
+        return TRUE;
+    }
+    return FALSE;
+}
+
 // Data exchange
 
 void DDX_Text(CDataExchange* pDX, int id, CString& value) {

@@ -83,6 +83,8 @@ public:
         CString text;
     };
     BOOL AppendMenu(UINT flags, UINT id = 0, const CString& text = {});
+    // Replaces the entry of command id; FALSE when there is none.
+    BOOL ModifyMenu(UINT id, UINT flags, UINT newId, const CString& text);
     const std::vector<Entry>& Entries() const { return m_entries; }
 
 private:

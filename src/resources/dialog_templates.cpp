@@ -14,7 +14,7 @@ constexpr DialogControl kMainControls[] = {
     {IDC_OPEN, ControlKind::PushButton, "Open File", 13, 101, 80, 31, false},
     {IDC_CONVERT, ControlKind::PushButton, "Convert Format", 13, 149, 80, 31, false},
     {IDC_PRINT, ControlKind::PushButton, "Print File", 13, 199, 80, 31, true},
-    {IDOK, ControlKind::DefPushButton, "E&xit", 13, 270, 80, 31, false},
+    {IDOK, ControlKind::PushButton, "E&xit", 13, 270, 80, 31, false},
     {IDC_CLOSE, ControlKind::PushButton, "Close", 417, 396, 50, 14, false},
 };
 

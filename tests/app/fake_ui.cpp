@@ -36,7 +36,11 @@ bool FakeUi::PrintDlg(QWidget*, QPrinter& p, DWORD flags) {
 
 int FakeUi::MessageBox(QWidget*, const CString& text, UINT type) {
     messages.push_back({text, type});
-    return IDOK;
+    if ((type & 0x0F) != MB_YESNO) return IDOK;
+    if (replies.empty()) return IDNO;
+    const int reply = replies.front();
+    replies.pop_front();
+    return reply;
 }
 
 long long FakeUi::RunModal(CDialog& dialog) {

@@ -27,6 +27,8 @@ public:
     // Answers given in turn; an exhausted list cancels.
     std::deque<std::optional<app::FileDialogAnswer>> openAnswers;
     std::deque<std::optional<app::FileDialogAnswer>> saveAnswers;
+    // Answers to yes/no questions in turn; an exhausted list says No.
+    std::deque<int> replies;
     // Sets up the chosen printer; null cancels the print dialog.
     std::function<bool(QPrinter&)> printer;
     // Called when a file dialog opens, before it answers (to throw, say).

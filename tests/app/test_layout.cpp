@@ -84,7 +84,8 @@ TEST(DialogLayout, DialogUnitsBecomePixelsThroughTheDialogFont) {
     EXPECT_EQ(resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96).height, 516);
 
     EXPECT_EQ(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->text(), "E&xit");
-    EXPECT_TRUE(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->isDefault());
+    // Enter never presses Exit.
+    EXPECT_FALSE(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->isDefault());
 }
 
 TEST(DialogLayout, ASmallScreenShrinksTheFontAndTheWholeDialog) {

@@ -12,6 +12,9 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,8 +149,11 @@ TEST_F(Window, AFailedRenderTellsTheFrameSizeAndDisablesPrintAndConvert) {
     OpenByDialog(bad, 2);
     ASSERT_EQ(ui->messages.size(), 1u);
     const QSize frame = FrameClient();
-    EXPECT_EQ(ui->messages[0].text.Q(),
-              QString("Unable to open file!\nWidth: %1 Height : %2").arg(frame.width()).arg(frame.height()));
+    // The reason on the line after the first.
+    EXPECT_EQ(ui->messages[0].text.Q(), QString("Unable to open file!\nno reader for files of type \"xyz\"\n"
+                                                "Width: %1 Height : %2")
+                                            .arg(frame.width())
+                                            .arg(frame.height()));
     EXPECT_EQ(ui->messages[0].type, MB_OK | MB_ICONINFORMATION);
     // The half-read model of the failed file must not be printed or converted.
     EXPECT_FALSE(Enabled(IDC_PRINT));
@@ -160,7 +166,15 @@ TEST_F(Window, AFailedRenderTellsTheFrameSizeAndDisablesPrintAndConvert) {
     // A file that is gone by the time of the render shows size 0 and fails.
     OpenByDialog(dir.File("gone.qli"));
     EXPECT_TRUE(Text(IDC_FILE_INFO).startsWith("File: gone.qli     Size (bytes): 0\n"));
-    EXPECT_EQ(ui->messages.size(), 2u);
+    ASSERT_EQ(ui->messages.size(), 2u);
+    EXPECT_TRUE(ui->messages[1].text.Q().startsWith(QString("Unable to open file!\n") +
+                                                    std::strerror(ENOENT) + "\n"));
+
+    // A folder is named as one.
+    std::filesystem::create_directories(dir.File("d.qli"));
+    OpenByDialog(dir.File("d.qli"));
+    ASSERT_EQ(ui->messages.size(), 3u);
+    EXPECT_TRUE(ui->messages[2].text.Q().startsWith("Unable to open file!\nis a directory\n"));
 }
 
 TEST_F(Window, StartsGreyAndCloseGreysThePictureAgain) {
@@ -174,25 +188,25 @@ TEST_F(Window, StartsGreyAndCloseGreysThePictureAgain) {
     EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
 
     OpenByDialog(Write("frame.qli", kFrame));
-    const QString info = Text(IDC_FILE_INFO), time = Text(IDC_RENDER_TIME);
-    const auto points = dlg->m_PointList.GetCount();
+    ASSERT_FALSE(Text(IDC_FILE_INFO).isEmpty());
     Click(IDC_CLOSE);
     EXPECT_TRUE(AllPixels(Picture(), qRgb(220, 220, 220)));
     EXPECT_FALSE(Enabled(IDC_PRINT));
     EXPECT_FALSE(Enabled(IDC_CONVERT));
-    EXPECT_EQ(Text(IDC_FILE_INFO), info);
-    EXPECT_EQ(Text(IDC_RENDER_TIME), time);
-    EXPECT_EQ(dlg->m_PointList.GetCount(), points);
+    EXPECT_EQ(Text(IDC_FILE_INFO), "");
+    EXPECT_EQ(Text(IDC_RENDER_TIME), "");
 }
 
 TEST_F(Window, TheCommandLineFileIsRenderedAtTheFirstPaintOnly) {
     const std::string path = Write("frame.QLI", kFrame);
     Create(CString(path));
-    // Initialised, not yet rendered.
-    EXPECT_EQ(Text(IDC_FILE_INFO).toStdString(), path);
+    // Initialised as an opened file (the name heads a print), not yet rendered.
+    EXPECT_EQ(Text(IDC_FILE_INFO), QString("File: frame.QLI     Size (bytes): %1\nPath: %2")
+                                       .arg(std::strlen(kFrame))
+                                       .arg(QString::fromStdString(dir.path().string())));
     EXPECT_EQ(dlg->m_strFileExt, CString("qli"));
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
-    EXPECT_TRUE(dlg->m_strFileName.IsEmpty());
+    EXPECT_EQ(dlg->m_strFileName, CString("frame.QLI"));
     EXPECT_TRUE(dlg->m_bRenderPending);
     EXPECT_FALSE(dlg->m_bmpRender.HasBitmap());
 
@@ -247,21 +261,58 @@ TEST_F(Window, ConvertWritesTheChosenFormatBesideTheOpenedFileAndKeepsIt) {
     EXPECT_EQ(filters[5].patterns, QStringList{"*.exp"});
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
 
-    // PLT filter, a name typed without an extension.
+    // PLT filter, a name typed without an extension: the window says where
+    // it wrote.
     ui->saveAnswers.push_back(test::Chose(dir.File("out"), 3));
     Click(IDC_CONVERT);
     const std::string written = test::ReadFile(dir.File("out.plt"));
     EXPECT_EQ(written.substr(0, 5), "IN;\r\n");
     EXPECT_NE(written.find("PD"), std::string::npos);
-    EXPECT_TRUE(ui->messages.empty());
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text.Utf8(), "Converted to " + dir.File("out.plt"));
+    EXPECT_EQ(ui->messages[0].type, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
 
     // A write that fails says why and leaves the window as it was.
     ui->saveAnswers.push_back(test::Chose(dir.File("star.qli") + "/x.dxf", 1));
     Click(IDC_CONVERT);
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text.Utf8().rfind("Unable to convert file!\n", 0), 0u);
+    ASSERT_EQ(ui->messages.size(), 2u);
+    EXPECT_EQ(ui->messages[1].text.Utf8().rfind("Unable to convert file!\n", 0), 0u);
     EXPECT_TRUE(Enabled(IDC_CONVERT));
+}
+
+TEST_F(Window, ConvertNeverWritesOntoTheViewedFileAndAsksBeforeReplacingAnother) {
+    Create();
+    const std::string path = Write("star.qli", kFrame);
+    std::filesystem::create_symlink(path, dir.File("link.qli"));
+    std::filesystem::create_hard_link(path, dir.File("hard.qli"));
+    OpenByDialog(path);
+    // The suggested name with the QLI filter, a link to it, a hard link, the
+    // name typed with its extension: each is the viewed file.
+    for (const std::string& chosen : {dir.File("star"), dir.File("link"), dir.File("hard.qli"), path}) {
+        ui->messages.clear();
+        ui->saveAnswers.push_back(test::Chose(chosen, 4));
+        Click(IDC_CONVERT);
+        ASSERT_EQ(ui->messages.size(), 1u) << chosen;
+        EXPECT_EQ(ui->messages[0].text.Utf8().rfind("Unable to convert file!\n", 0), 0u) << chosen;
+        EXPECT_NE(ui->messages[0].text.Utf8().find("is the file being viewed"), std::string::npos);
+    }
+    EXPECT_EQ(test::ReadFile(path), kFrame);
+
+    // Another file that the appended extension names: asked about first.
+    const std::string other = Write("other.plt", "keep");
+    ui->messages.clear();
+    ui->saveAnswers.push_back(test::Chose(dir.File("other"), 3));
+    Click(IDC_CONVERT); // answered No
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text.Utf8(), other + " already exists.\nDo you want to replace it?");
+    EXPECT_EQ(ui->messages[0].type, MB_YESNO | MB_ICONWARNING);
+    EXPECT_EQ(test::ReadFile(other), "keep");
+    ui->replies.push_back(IDYES);
+    ui->saveAnswers.push_back(test::Chose(dir.File("other"), 3));
+    Click(IDC_CONVERT);
+    EXPECT_EQ(test::ReadFile(other).substr(0, 3), "IN;");
+    EXPECT_EQ(ui->messages.back().text.Utf8(), "Converted to " + other);
 }
 
 TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
@@ -276,6 +327,30 @@ TEST_F(Window, AboutFromTheButtonAndTheSystemMenu) {
     EXPECT_EQ(entries.back().text, CString("&About Loomveil..."));
     dlg->HandleSysCommand(0x0010 | 0x0003); // the low bits are the system's
     EXPECT_EQ(ui->modalTitles.size(), 2u);
+}
+
+TEST_F(Window, EnterAndSpaceNeverQuitAndTheMenuSaysWhatEndsTheProgram) {
+    // A command-line file that fails: its box must not leave the focus on Exit.
+    Create(CString(Write("bad.xyz", "x")));
+    Show();
+    dlg->Window()->activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(dlg->Window()->focusWidget(), Item(IDC_OPEN));
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        QTest::keyClick(dlg->Window()->focusWidget(), key);
+        EXPECT_TRUE(dlg->Window()->isVisible()) << key;
+    }
+    // Enter pressed Open File (cancelled): the window is still there.
+    EXPECT_GE(ui->openRequests.size(), 2u);
+    Item(IDOK)->setFocus();
+    QTest::keyClick(Item(IDOK), Qt::Key_Return);
+    EXPECT_TRUE(dlg->Window()->isVisible());
+
+    bool exitEntry = false;
+    for (const CMenu::Entry& e : dlg->GetSystemMenu(FALSE)->Entries())
+        if (e.id == SC_CLOSE) exitEntry = e.text == CString("E&xit");
+    EXPECT_TRUE(exitEntry);
 }
 
 TEST_F(Window, ExitAndEscapeEndTheModalDialog) {
