@@ -3,11 +3,9 @@
 #include "resources/dialog_templates.h"
 
 #include <QGuiApplication>
-#include "model/loomveil_doc.h"
 
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +15,25 @@
 #include <unistd.h>
 
 namespace cli {
+
+const std::vector<OptionDef> kCommonOptions = {
+    {"--quiet", false, "-q"}, {"--verbose", false, "-v"}, {"--jobs", true, "-j"}, {"--format", true}};
+
+const char* const kCommonHelp =
+    "  -j N            work on N files at once (default: one per processor core);\n"
+    "                  the output and its order are the same as with -j 1\n"
+    "  -q, -v          quiet (only errors) or verbose (a line per file and a summary)\n"
+    "  --format EXT    read every input as this format (qli, plt, dxf, ...);\n"
+    "                  needed for '-', standard input\n";
+
+namespace {
+const OptionDef* FindOption(const std::vector<OptionDef>& options, std::string_view a) {
+    for (const std::vector<OptionDef>* list : {&options, &kCommonOptions})
+        for (const OptionDef& d : *list)
+            if (d.name == a || (!d.alias.empty() && d.alias == a)) return &d;
+    return nullptr;
+}
+} // namespace
 
 std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vector<OptionDef>& options) {
     Args args;
@@ -38,9 +55,18 @@ std::optional<Args> ParseArgs(int argc, char** argv, int first, const std::vecto
             a = a.substr(0, eq);
             hasInlineValue = true;
         }
-        const OptionDef* def = nullptr;
-        for (const OptionDef& s : options)
-            if (s.name == a || (!s.alias.empty() && s.alias == a)) def = &s;
+        const OptionDef* def = FindOption(options, a);
+        // "-j4", "-ofile": a short option with its value attached.
+        if (!def && !a.starts_with("--") && a.size() > 2) {
+            def = FindOption(options, a.substr(0, 2));
+            if (def && def->takesValue) {
+                value = a.substr(2);
+                a = a.substr(0, 2);
+                hasInlineValue = true;
+            } else {
+                def = nullptr;
+            }
+        }
         if (!def) {
             UsageError("unknown option " + std::string(a) + " (see --help)");
             return std::nullopt;
@@ -76,66 +102,16 @@ std::optional<Size> ParseSize(std::string_view text) {
     Size s{};
     const auto parse = [](std::string_view part, int& out) {
         const auto r = std::from_chars(part.data(), part.data() + part.size(), out);
-        return r.ec == std::errc() && r.ptr == part.data() + part.size() && out >= 1 && out <= 32768;
+        return r.ec == std::errc() && r.ptr == part.data() + part.size() && out >= 1 &&
+               out <= kMaxPictureSide;
     };
     if (!parse(text.substr(0, x), s.width) || !parse(text.substr(x + 1), s.height)) return std::nullopt;
     return s;
 }
 
 Size DefaultRenderSize() {
-    const auto frame =
-        resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96);
+    const auto frame = resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96);
     return {frame.width, frame.height};
-}
-
-std::string OutputNamer::For(const std::string& input) {
-    if (!m_out.empty()) return m_out;
-    const std::filesystem::path name = std::filesystem::path(input).filename();
-    const std::filesystem::path folder = m_dir.empty() ? std::filesystem::path() : std::filesystem::path(m_dir);
-    std::filesystem::path stem = name;
-    std::string path = (folder / stem.replace_extension(m_ext)).string();
-    if (std::find(m_used.begin(), m_used.end(), path) != m_used.end())
-        path = (folder / (name.string() + m_ext)).string();
-    m_used.push_back(path);
-    return path;
-}
-
-int ForEachInput(const Args& args, std::string_view command, std::string newExt, const InputJob& job) {
-    const std::string out = args.Get("--output"), dir = args.Get("--dir");
-    const std::string name(command);
-    if (!out.empty() && !dir.empty()) return UsageError(name + ": give -o or -d, not both");
-    if (!out.empty() && args.inputs.size() > 1)
-        return UsageError(name + ": -o takes one input; use -d DIR for many");
-    if (!dir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec) {
-            ReportError(dir, "cannot create folder: " + ec.message());
-            return kExitFailed;
-        }
-    }
-    // Past a file-size limit a write then fails with "File too large" and is
-    // cleaned up like a full disk, instead of the signal ending the program
-    // with its temporary file left behind.
-    std::signal(SIGXFSZ, SIG_IGN);
-
-    int status = kExitOk;
-    Progress progress(args.inputs.size());
-    OutputNamer names(out, dir, std::move(newExt));
-    CLoomveilDoc doc;
-    for (const std::string& input : args.inputs) {
-        progress.Step(input);
-        const std::variant<std::string, Failure> done = job(doc, input, names);
-        progress.Clear();
-        if (const Failure* f = std::get_if<Failure>(&done)) {
-            ReportError(f->file, f->reason);
-            status = kExitFailed;
-            continue;
-        }
-        std::printf("%s\n", std::get<std::string>(done).c_str());
-        std::fflush(stdout);
-    }
-    return status;
 }
 
 std::string Lower(std::string s) {
@@ -144,29 +120,8 @@ std::string Lower(std::string s) {
     return s;
 }
 
-Progress::Progress(std::size_t total) : m_total(total), m_enabled(total > 1 && isatty(STDERR_FILENO)) {}
-
-Progress::~Progress() { Clear(); }
-
-void Progress::Step(std::string_view name) {
-    ++m_done;
-    if (!m_enabled) return;
-    constexpr int kWidth = 30;
-    const int filled = static_cast<int>(m_done * kWidth / m_total);
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.resize(kWidth, ' ');
-    if (name.size() > 40) name = name.substr(name.size() - 40);
-    std::fprintf(stderr, "\r\033[K[%s] %zu/%zu %.*s", bar.c_str(), m_done, m_total, static_cast<int>(name.size()),
-                 name.data());
-    std::fflush(stderr);
-    m_shown = true;
-}
-
-void Progress::Clear() {
-    if (!m_shown) return;
-    std::fprintf(stderr, "\r\033[K");
-    std::fflush(stderr);
-    m_shown = false;
+std::string ExtensionOf(const std::string& path) {
+    return Lower(std::filesystem::path(path).extension().string());
 }
 
 void EnsureGuiApplication() {

@@ -1,21 +1,24 @@
 // loomveil-cli print: the viewer's printed page, onto a PDF file.
-#include "cli/cli.h"
+#include "cli/batch.h"
+#include "cli/render_file.h"
 #include "model/print_job.h"
 
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace cli {
 
 namespace {
 constexpr const char* kPrintHelp =
-    "usage: loomveil-cli print IN -o OUT.pdf [--page A4|Letter]\n"
-    "Prints the file on one PDF page as the viewer's Print File does: the file\n"
-    "name centred at the top, the pattern below it within one-inch margins.\n"
-    "Prints the path of the PDF written.\n"
+    "usage: loomveil-cli print IN... [-o OUT.pdf | -d DIR] [--page A4|Letter]\n"
+    "Prints each file on one PDF page as the viewer's Print File does: the file\n"
+    "name centred at the top, the pattern below it within one-inch margins; the\n"
+    "PDF's title is the file's name. To OUT.pdf (one input; '-' is standard\n"
+    "output), into DIR, or into the current folder, as NAME.pdf. A file that\n"
+    "cannot be read leaves no PDF. Prints the path of each PDF written.\n"
     "  --page A4|Letter   paper size (default A4)\n";
 
 // A PDF page is printable to its edges; 1200 dots per inch, as a printer's
@@ -24,65 +27,51 @@ constexpr int kPdfResolution = 1200;
 } // namespace
 
 int RunPrint(int argc, char** argv) {
-    const auto args =
-        ParseArgs(argc, argv, 2, {{"--output", true, "-o"}, {"--page", true}, {"--help", false, "-h"}});
+    const auto args = ParseArgs(
+        argc, argv, 2,
+        {{"--output", true, "-o"}, {"--dir", true, "-d"}, {"--page", true}, {"--help", false, "-h"}});
     if (!args) return kExitUsage;
     if (args->Has("--help")) {
-        std::fputs(kPrintHelp, stdout);
+        std::printf("%s%s", kPrintHelp, kCommonHelp);
         return kExitOk;
     }
-    if (args->inputs.size() != 1) return UsageError("print: give one input file (see print --help)");
-    const std::string out = args->Get("--output");
-    if (out.empty()) return UsageError("print: -o OUT.pdf is required");
-    const std::string page = args->Get("--page", "A4");
-    QPageSize pageSize;
-    if (page == "A4" || page == "a4")
-        pageSize = QPageSize(QPageSize::A4);
-    else if (page == "Letter" || page == "letter")
-        pageSize = QPageSize(QPageSize::Letter);
-    else
+    if (args->inputs.empty()) return UsageError("print: no input files (see print --help)");
+    const std::string page = Lower(args->Get("--page", "a4"));
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
+    if (page == "letter")
+        pageSize = QPageSize::Letter;
+    else if (page != "a4")
         return UsageError("print: --page wants A4 or Letter");
 
-    const std::string& input = args->inputs.front();
-    EnsureGuiApplication(); // fonts
-    CLoomveilDoc doc;
-    doc.SetCurrentFile(CString(input));
-
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly)) {
-        ReportError(out, file.errorString().toStdString());
-        return kExitFailed;
-    }
-    PrintOutcome outcome;
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(kPdfResolution);
-        writer.setPageLayout(QPageLayout(pageSize, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        writer.setCreator("Loomveil");
-        CDC dc;
-        dc.AttachPagedDevice(&writer, {[&writer](const QString& name) { writer.setTitle(name); }, {}});
-        CPoint printOrigin;
-        outcome = PrintCurrentFile(doc, &dc, printOrigin);
-        dc.DeleteDC();
-    }
-    if (!outcome.renderResult) {
-        // The window prints the header alone; a command that made a page
-        // without the pattern would only hide the failure.
-        file.cancelWriting();
-        ReportError(input, doc.m_strError.empty() ? "unable to open file" : doc.m_strError);
-        return kExitFailed;
-    }
-    if (!outcome.finished) {
-        file.cancelWriting();
-        ReportError(out, "cannot write the page");
-        return kExitFailed;
-    }
-    if (!file.commit()) {
-        ReportError(out, file.errorString().toStdString());
-        return kExitFailed;
-    }
-    std::printf("%s\n", out.c_str());
-    return kExitOk;
+    return RunBatch(
+        *args, {.command = "print", .outputExt = ".pdf", .needsFonts = true},
+        [&](CLoomveilDoc& doc, const Input& input, const std::string& output) -> Outcome {
+            SetCurrentInput(doc, input);
+            QByteArray pdf;
+            PrintOutcome outcome;
+            {
+                QBuffer buffer(&pdf);
+                buffer.open(QIODevice::WriteOnly);
+                QPdfWriter writer(&buffer);
+                writer.setResolution(kPdfResolution);
+                writer.setPageLayout(
+                    QPageLayout(QPageSize(pageSize), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+                writer.setCreator("Loomveil");
+                CDC dc;
+                dc.AttachPagedDevice(&writer,
+                                     {[&writer](const QString& name) { writer.setTitle(name); }, {}});
+                CPoint printOrigin;
+                outcome = PrintCurrentFile(doc, &dc, printOrigin);
+                dc.DeleteDC();
+            }
+            // The window prints the header alone; a command that made a page
+            // without the pattern would only hide the failure.
+            if (!outcome.renderResult)
+                return Failed(input.name, doc.m_strError.empty() ? "unable to open file" : doc.m_strError);
+            if (!outcome.finished) return Failed(output, "cannot write the page");
+            if (const std::string err = WriteWholeFile(output, pdf); !err.empty()) return Failed(output, err);
+            return Reported(output);
+        });
 }
 
 } // namespace cli

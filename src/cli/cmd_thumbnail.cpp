@@ -1,5 +1,6 @@
-#include "cli/cli.h"
+#include "cli/batch.h"
 #include "cli/render_file.h"
+#include "model/formats.h"
 
 #include <charconv>
 #include <cstdio>
@@ -8,13 +9,15 @@ namespace cli {
 
 namespace {
 constexpr const char* kThumbnailHelp =
-    "usage: loomveil-cli thumbnail IN OUT.png [--size N]\n"
-    "Draws one file into a square N x N PNG picture (aspect kept, as the viewer\n"
+    "usage: loomveil-cli thumbnail IN OUT [--size N]\n"
+    "       loomveil-cli thumbnail IN... [-o OUT | -d DIR] [--size N]\n"
+    "Draws each file into a square N x N PNG picture (aspect kept, as the viewer\n"
     "draws it), for file managers: the desktop's thumbnailer entry runs\n"
     "'loomveil-cli thumbnail %i %o --size %s'. OUT is written whatever its name\n"
-    "ends in, and only once complete; a file that cannot be drawn, or draws\n"
-    "nothing, writes no picture and exits with 1.\n"
-    "  --size N   side in pixels, 1 to 4096 (default 256)\n";
+    "ends in, and only once complete; with -d or without OUT, the picture is\n"
+    "NAME.png in DIR or the current folder. A file that cannot be drawn, or\n"
+    "draws nothing, writes no picture and makes the exit status 1.\n"
+    "  --size N        side in pixels, 1 to 4096 (default 256)\n";
 
 constexpr int kDefaultSide = 256;
 constexpr int kMaxSide = 4096;
@@ -31,40 +34,47 @@ bool DrewSomething(const QImage& image) {
 } // namespace
 
 int RunThumbnail(int argc, char** argv) {
-    const auto args = ParseArgs(argc, argv, 2, {{"--size", true, "-s"}, {"--help", false, "-h"}});
+    auto args = ParseArgs(
+        argc, argv, 2,
+        {{"--size", true, "-s"}, {"--output", true, "-o"}, {"--dir", true, "-d"}, {"--help", false, "-h"}});
     if (!args) return kExitUsage;
     if (args->Has("--help")) {
-        std::fputs(kThumbnailHelp, stdout);
+        std::printf("%s%s", kThumbnailHelp, kCommonHelp);
         return kExitOk;
     }
-    if (args->inputs.size() != 2)
-        return UsageError("thumbnail: give one input and one output (see thumbnail --help)");
+    if (args->inputs.empty()) return UsageError("thumbnail: no input files (see thumbnail --help)");
+    // "IN OUT", as thumbnailers call it: the second name is the picture,
+    // unless it names a file of a format that is read, which is never
+    // written over by a picture.
+    const bool thumbnailer = args->inputs.size() == 2 && !args->Has("--output") && !args->Has("--dir");
+    if (thumbnailer) {
+        const std::string ext = ExtensionOf(args->inputs[1]);
+        if (!ext.empty() && FindInputFormat(ext.substr(1)))
+            return UsageError("thumbnail: " + args->inputs[1] +
+                              " is a pattern file, not a picture; give -o OUT or -d DIR");
+        args->values["--output"] = args->inputs[1];
+        args->inputs.pop_back();
+    }
     int side = kDefaultSide;
     if (args->Has("--size")) {
         const std::string text = args->Get("--size");
         const auto r = std::from_chars(text.data(), text.data() + text.size(), side);
         if (r.ec != std::errc() || r.ptr != text.data() + text.size() || side < 1 || side > kMaxSide)
-            return UsageError("thumbnail: --size wants a side of 1 to 4096 pixels");
+            return UsageError("thumbnail: --size wants a side of 1 to " + std::to_string(kMaxSide) +
+                              " pixels");
     }
-    const std::string& input = args->inputs[0];
-    const std::string& output = args->inputs[1];
 
-    CLoomveilDoc doc;
-    const RenderResult r = RenderFile(doc, input, side, side);
-    if (!r.ok) {
-        ReportError(input, r.error);
-        return kExitFailed;
-    }
-    // A blank square would stand for the file as if it were its picture.
-    if (!DrewSomething(r.image)) {
-        ReportError(input, "nothing to draw");
-        return kExitFailed;
-    }
-    if (const std::string err = SavePng(r.image, output); !err.empty()) {
-        ReportError(output, err);
-        return kExitFailed;
-    }
-    return kExitOk;
+    return RunBatch(*args, {.command = "thumbnail", .outputExt = ".png"},
+                    [&](CLoomveilDoc& doc, const Input& input, const std::string& output) -> Outcome {
+                        const RenderResult r = RenderFile(doc, input, side, side);
+                        if (!r.ok) return Failed(input.name, r.error);
+                        // A blank square would stand for the file as if it were its picture.
+                        if (!DrewSomething(r.image)) return Failed(input.name, "nothing to draw");
+                        if (const std::string err = SaveImage(r.image, output); !err.empty())
+                            return Failed(output, err);
+                        // A thumbnailer reads the picture, not what is printed.
+                        return Reported(thumbnailer ? std::string() : output);
+                    });
 }
 
 } // namespace cli

@@ -4,6 +4,8 @@
 #include "dxf/cdxf_drawing.h"
 #include "model/units.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
 #include <cstdio>
@@ -58,22 +60,18 @@ std::string Format(double v) {
 
 } // namespace
 
-bool IsDxfPath(const std::string& path) {
-    const auto dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.' || path.size() - dot != 4) return false;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(c | 0x20);
-    return ext == "dxf";
-}
-
-bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
+Outcome DxfInfo(const Input& input, bool json) {
+    const std::string& path = input.path;
+    auto compact = [](const QJsonObject& o) {
+        return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+    };
     auto fail = [&](const std::string& reason) {
-        ReportError(path, reason);
+        Outcome o{Failure{input.name, reason}};
         if (json)
-            all.append(QJsonObject{{"file", QString::fromStdString(path)},
-                                   {"format", "DXF"},
-                                   {"error", QString::fromStdString(reason)}});
-        return false;
+            o.report = compact(QJsonObject{{"file", QString::fromStdString(input.name)},
+                                           {"format", "DXF"},
+                                           {"error", QString::fromStdString(reason)}});
+        return o;
     };
     CFile file;
     CFileException error;
@@ -123,7 +121,7 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
             blocks.append(QJsonObject{{"name", Q(d->blocks[i].szName)},
                                       {"entities", static_cast<qint64>(d->blocks[i].list.nCount)}});
         QJsonObject o{
-            {"file", QString::fromStdString(path)},
+            {"file", QString::fromStdString(input.name)},
             {"format", "DXF"},
             {"version", version.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(version))},
             {"entities", static_cast<qint64>(d->entities.nCount)},
@@ -149,11 +147,10 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
                                        {"minY", extents.minY},
                                        {"maxX", extents.maxX},
                                        {"maxY", extents.maxY}};
-        all.append(o);
-        return true;
+        return Reported(compact(o));
     }
 
-    std::string line = path + ": DXF";
+    std::string line = input.name + ": DXF";
     line += version.empty() ? " (version unknown)"
                             : " " + version + (release ? std::string(" (") + release + ")" : "");
     line += ", " + std::to_string(d->entities.nCount) + (d->entities.nCount == 1 ? " entity" : " entities");
@@ -190,8 +187,7 @@ bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all) {
                                                  (extents.maxY - extents.minY) * mmPerUnit);
     char tail[48];
     std::snprintf(tail, sizeof tail, ", read in %.3f s", seconds);
-    std::printf("%s%s\n", line.c_str(), tail);
-    return true;
+    return Reported(line + tail);
 }
 
 } // namespace cli

@@ -3,18 +3,14 @@
 // extents the drawing database computes.
 #pragma once
 
-#include <QJsonArray>
+#include "cli/batch.h"
+
 #include <string>
 
 namespace cli {
 
-// True for a path whose extension is "dxf" (any case).
-bool IsDxfPath(const std::string& path);
-
-// Loads path as a DXF drawing and reports it: one line on stdout, or one
-// object appended to all with json. A failure is reported as the other
-// commands report one (and as an object with "error" under json); returns
-// false then.
-bool ReportDxfInfo(const std::string& path, bool json, QJsonArray& all);
+// Loads input as a DXF drawing and describes it: the report is one line, or
+// one compact JSON object with json (holding "error" on failure).
+Outcome DxfInfo(const Input& input, bool json);
 
 } // namespace cli

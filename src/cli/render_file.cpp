@@ -1,16 +1,24 @@
 #include "cli/render_file.h"
 
 #include "cli/cli.h"
+#include "platform/atomic_file.h"
 
-#include <QSaveFile>
+#include <QBuffer>
+#include <QImageWriter>
 #include <chrono>
 
 namespace cli {
 
-RenderResult RenderFile(CLoomveilDoc& doc, const std::string& path, int width, int height) {
+void SetCurrentInput(CLoomveilDoc& doc, const Input& input) {
+    doc.SetCurrentFile(CString(input.path));
+    if (!input.format.empty()) doc.m_strFileExt = CString(input.format);
+}
+
+RenderResult RenderFile(CLoomveilDoc& doc, const Input& input, int width, int height) {
     RenderResult r;
-    doc.SetCurrentFile(CString(path));
-    // Text in DXF drawings needs the font machinery.
+    SetCurrentInput(doc, input);
+    // Text in DXF drawings needs the font machinery (the batch has made it
+    // already when it runs jobs in parallel).
     if (IsFileExt(doc.m_strFileExt, "dxf")) EnsureGuiApplication();
     CBitmap bitmap;
     if (!bitmap.CreateCompatibleBitmap(nullptr, width, height)) {
@@ -31,15 +39,28 @@ RenderResult RenderFile(CLoomveilDoc& doc, const std::string& path, int width, i
     return r;
 }
 
-std::string SavePng(const QImage& image, const std::string& path) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        return "cannot encode the picture";
+std::string WriteWholeFile(const std::string& path, const QByteArray& bytes) {
+    AtomicFile file;
+    CFileException error;
+    if (!file.Open(CString(path), CFile::modeCreate | CFile::modeWrite, &error)) return error.What();
+    try {
+        file.Write(bytes.constData(), static_cast<UINT>(bytes.size()));
+        file.Commit();
+    } catch (const CFileException& e) {
+        file.Discard();
+        return e.What();
     }
-    if (!file.commit()) return file.errorString().toStdString();
     return {};
+}
+
+std::string SaveImage(const QImage& image, const std::string& path, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) return "cannot encode the picture: " + writer.errorString().toStdString();
+    buffer.close();
+    return WriteWholeFile(path, bytes);
 }
 
 } // namespace cli

@@ -1,8 +1,11 @@
-// Renders one file into a picture, as the viewer's off-screen render does.
+// Renders one file into a picture, as the viewer's off-screen render does,
+// and writes what the commands make.
 #pragma once
 
+#include "cli/batch.h"
 #include "model/loomveil_doc.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <string>
 
@@ -10,17 +13,26 @@ namespace cli {
 
 struct RenderResult {
     bool ok = false;
-    std::string error; // why it failed
+    std::string error;  // why it failed
     double seconds = 0; // time spent in the reader (read, model, drawing)
     QImage image;
 };
 
-// Makes path the document's current file and renders it into a white
-// width × height picture.
-RenderResult RenderFile(CLoomveilDoc& doc, const std::string& path, int width, int height);
+// Makes input the document's current file (read with input.format's reader
+// when one is given) without reading it.
+void SetCurrentInput(CLoomveilDoc& doc, const Input& input);
 
-// Writes image as a PNG through a temporary file, so a failure never leaves
-// a partial picture; returns an error text or empty on success.
-std::string SavePng(const QImage& image, const std::string& path);
+// Makes input the document's current file and renders it into a white
+// width × height picture.
+RenderResult RenderFile(CLoomveilDoc& doc, const Input& input, int width, int height);
+
+// Writes bytes to path all at once: through a temporary file that replaces
+// path only when complete (a pipe or device is written directly). Returns
+// the reason on failure, empty on success.
+std::string WriteWholeFile(const std::string& path, const QByteArray& bytes);
+
+// image encoded as format ("png", "jpg", ... as QImageWriter names them),
+// written as WriteWholeFile does.
+std::string SaveImage(const QImage& image, const std::string& path, const char* format = "png");
 
 } // namespace cli

@@ -49,8 +49,17 @@ BOOL AtomicFile::Open(const CString& path, UINT /*flags*/, CFileException* pErro
     }
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
     if (exists && !S_ISREG(st.st_mode)) {
-        const int fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        // A pipe that no program reads would hold the open for ever: it is
+        // opened without waiting (and refused with ENXIO then), and written
+        // with waiting once a reader is there.
+        const int fd = ::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return fail(errno);
+        const int fl = ::fcntl(fd, F_GETFL);
+        if (fl == -1 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
+            const int err = errno;
+            ::close(fd);
+            return fail(err);
+        }
         m_fd = fd;
         return TRUE;
     }

@@ -10,7 +10,8 @@
 // An existing target keeps its permission bits, and one reached through a
 // symbolic link is replaced at the link's destination. A target that exists
 // but is not a regular file (a device such as /dev/null, a pipe) cannot be
-// replaced: it is opened and written directly.
+// replaced: it is opened and written directly; a pipe that no program reads
+// is refused at once (ENXIO) instead of waiting for a reader.
 #pragma once
 
 #include "platform/file.h"

@@ -51,8 +51,10 @@ struct Table {
     bool forceMoves = false;
 };
 
+// One table per thread: a drawing is loaded, drawn and freed by the thread
+// that reads its file, and files are read on several threads at once.
 Table& table() {
-    static Table t;
+    thread_local Table t;
     return t;
 }
 

@@ -9,8 +9,8 @@
 // Handles index one table and carry a generation number, so a freed or made
 // up handle is refused instead of reaching freed memory. Large blocks live
 // in their own anonymous mappings and grow with mremap, which keeps growth in
-// small fixed steps linear in the final size. The table serves one thread,
-// as the rest of the program does.
+// small fixed steps linear in the final size. Each thread has a table of
+// its own: a handle is good only on the thread that allocated it.
 #pragma once
 
 #include "platform/wintypes.h"

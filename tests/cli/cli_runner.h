@@ -12,6 +12,11 @@ struct CliRun {
     std::string err;
 };
 
-CliRun RunCli(const std::vector<std::string>& args);
+struct CliSetting {
+    std::string cwd = {};   // folder to run in (the test's own when empty)
+    std::string stdin = {}; // file for standard input (/dev/null when empty)
+};
+
+CliRun RunCli(const std::vector<std::string>& args, const CliSetting& setting = {});
 
 } // namespace test

@@ -29,9 +29,12 @@ TEST(CliRender, WritesThePictureAndPrintsItsPathOrSaysWhyNot) {
     ASSERT_EQ(d.exitCode, 0) << d.err;
     EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(540, 516));
 
-    const auto bad = RunCli({"render", kSample, "-o", dir.File("no/such/folder/x.png")});
+    test::WriteFile(dir.File("plain"), "x");
+    const auto bad = RunCli({"render", kSample, "-o", dir.File("plain/x.png")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("loomveil-cli: " + dir.File("no/such/folder/x.png") + ": "), std::string::npos);
+    EXPECT_NE(bad.err.find("loomveil-cli: " + dir.File("plain") + ": cannot create folder: "),
+              std::string::npos)
+        << bad.err;
 }
 
 TEST(Cli, UsageErrorsExitWithTwo) {
@@ -48,7 +51,6 @@ TEST(Cli, UsageErrorsExitWithTwo) {
              {"convert", kSample, "-o", "/tmp/x.png"},
              {"convert", kSample, "--to", "svg"},
              {"convert", kSample, kSample, "--to", "qli", "-o", "/tmp/x.qli"},
-             {"print", kSample},
              {"print", "-o", "/tmp/x.pdf"},
              {"print", kSample, kSample, "-o", "/tmp/x.pdf"},
              {"print", kSample, "-o", "/tmp/x.pdf", "--page", "A5"},
@@ -57,14 +59,30 @@ TEST(Cli, UsageErrorsExitWithTwo) {
              {"export", kSample, "--svg", "--pdf"},
              {"export", kSample, "--svg", "--page", "A5"},
              {"export", kSample, kSample, "--svg", "-o", "/tmp/x.svg"},
-             {"thumbnail", kSample},
-             {"thumbnail", kSample, "/tmp/x.png", "--size", "12x12"}})
+             {"thumbnail", kSample, kSample}, // the second would be written over
+             {"thumbnail", kSample, "/tmp/x.png", "--size", "12x12"},
+             // A picture type that cannot be written, standard input without
+             // a format or twice, job counts, quiet and verbose at once.
+             {"render", kSample, "-o", "/tmp/x.xyz"},
+             {"render", "-"},
+             {"render", "-", "-", "--format", "qli"},
+             {"info", kSample, "--format", "xyz"},
+             {"render", kSample, "-j", "0"},
+             {"render", kSample, "-j4x"},
+             {"info", kSample, "-q", "-v"}})
         EXPECT_EQ(RunCli(args).exitCode, 2) << (args.empty() ? "" : args[0]) << " " << args.size();
     const auto help = RunCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("render"), std::string::npos);
-    EXPECT_NE(help.out.find("print IN -o OUT.pdf"), std::string::npos);
+    EXPECT_NE(help.out.find("print IN... [-o OUT.pdf | -d DIR]"), std::string::npos);
     EXPECT_NE(RunCli({"convert", "--help"}).out.find("--to"), std::string::npos);
+    EXPECT_NE(RunCli({"render", kSample, "--size", "100000x100000"}).err.find("1 to 32768"),
+              std::string::npos);
+    for (const char* flag : {"--version", "-V"}) {
+        const auto v = RunCli({flag});
+        EXPECT_EQ(v.exitCode, 0);
+        EXPECT_EQ(v.out.rfind("loomveil-cli ", 0), 0u);
+    }
 }
 
 TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
@@ -73,7 +91,8 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     test::WriteFile(f, "#h\nL,0,0\nL,10,0\nBG\nL,10,5\nL,0,5\n");
     const auto t = RunCli({"info", f});
     ASSERT_EQ(t.exitCode, 0) << t.err;
-    EXPECT_NE(t.out.find(f + ": QLI, 5 points, 2 strokes, box (0, -5) to (10, 0)"), std::string::npos) << t.out;
+    EXPECT_NE(t.out.find(f + ": QLI, 5 points, 2 strokes, box (0, -5) to (10, 0)"), std::string::npos)
+        << t.out;
 
     const auto j = RunCli({"info", "--json", f, dir.File("gone.qli")});
     EXPECT_EQ(j.exitCode, 1);
