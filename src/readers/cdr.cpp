@@ -64,6 +64,103 @@ QImage DecodePreview(const BYTE* data, std::size_t size) {
     return reader.read();
 }
 
+std::uint32_t Be32(const BYTE* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+constexpr BYTE kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Room for a PNG's chunks besides its pixel data (text, profiles, ...).
+constexpr std::size_t kPngAncillaryRoom = 1u << 20;
+
+// PNG: the 8-byte signature, then chunks of: 4 length (big-endian, below
+// 2^31) | 4 type (letters) | data | 4 CRC; IHDR first (13 bytes: 4 width,
+// 4 height, 1 bit depth, 1 colour type, ...), IEND last. The picture ends
+// with IEND, and its pixel data cannot take much more than its raw size.
+MemberLength PngLength(std::span<const BYTE> head) {
+    std::size_t at = sizeof kPngSignature, bound = 0;
+    for (;;) {
+        if (head.size() < at + 8) return {MemberLength::needMore, at + 8};
+        const std::uint32_t length = Be32(&head[at]);
+        const BYTE* type = &head[at + 4];
+        if (length > 0x7FFFFFFFu ||
+            !std::all_of(type, type + 4, [](BYTE c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }))
+            return {MemberLength::refuse, 0, "preview picture damaged"};
+        const std::size_t end = at + 12 + length;
+        if (at == sizeof kPngSignature) {
+            if (std::memcmp(type, "IHDR", 4) != 0 || length != 13)
+                return {MemberLength::refuse, 0, "preview picture damaged"};
+            if (head.size() < at + 8 + 13) return {MemberLength::needMore, at + 8 + 13};
+            const std::uint64_t w = Be32(&head[at + 8]), h = Be32(&head[at + 12]);
+            if (w == 0 || h == 0 || w * h > limits::kMaxPreviewPixels)
+                return {MemberLength::refuse, 0, "preview picture too large"};
+            // At most 16 bits for each of 4 channels, a filter byte a row,
+            // and one more row for each interlace pass.
+            const std::uint64_t raw = (h + 7) * (1 + w * 8);
+            bound =
+                static_cast<std::size_t>(std::min<std::uint64_t>(raw + raw / 100, limits::kMaxPreviewBytes)) +
+                kPngAncillaryRoom;
+        }
+        if (end > bound) return {MemberLength::refuse, 0, "preview picture longer than its pixels need"};
+        if (std::memcmp(type, "IEND", 4) == 0) return {MemberLength::complete, end};
+        at = end;
+    }
+}
+
+// BMP: 0 "BM" | 2 file size | 10 offset of the pixels | 14 header size:
+// 12 (2 width, 2 height, 2 planes, 2 bits) or 40 and more (4 width, 4 height
+// whose sign gives the row order, 2 planes, 2 bits, 4 compression, 4 image
+// size). The picture ends after its pixels: rows padded to 4 bytes, or
+// the image size for compressed rows.
+MemberLength BmpLength(std::span<const BYTE> head) {
+    if (head.size() < 30) return {MemberLength::needMore, 30};
+    ByteCursor in(head);
+    std::uint32_t offset = 0, headerSize = 0, compression = 0, imageSize = 0;
+    std::uint64_t w = 0, h = 0;
+    std::uint16_t bits = 0;
+    in.Seek(10);
+    in.Get32le(offset);
+    in.Get32le(headerSize);
+    if (headerSize == 12) {
+        std::uint16_t w16 = 0, h16 = 0;
+        in.Get16le(w16);
+        in.Get16le(h16);
+        in.Skip(2);
+        in.Get16le(bits);
+        w = w16;
+        h = h16;
+    } else if (headerSize >= 40) {
+        if (head.size() < 54) return {MemberLength::needMore, 54};
+        std::uint32_t w32 = 0, h32 = 0;
+        in.Get32le(w32);
+        in.Get32le(h32);
+        in.Skip(2);
+        in.Get16le(bits);
+        in.Get32le(compression);
+        in.Get32le(imageSize);
+        const auto signedHeight = static_cast<std::int32_t>(h32);
+        w = w32;
+        h = signedHeight < 0 ? std::uint64_t(-std::int64_t(signedHeight)) : std::uint64_t(signedHeight);
+    } else {
+        return {MemberLength::refuse, 0, "preview picture damaged"};
+    }
+    if (w == 0 || h == 0 || bits == 0 || bits > 32 || w * h > limits::kMaxPreviewPixels)
+        return {MemberLength::refuse, 0, "preview picture too large"};
+    const std::uint64_t pixels =
+        (compression == 0 || compression == 3) ? (w * bits + 31) / 32 * 4 * h : std::uint64_t(imageSize);
+    const std::uint64_t end = std::uint64_t(offset) + pixels;
+    if (offset < 14 + std::uint64_t(headerSize) || end > limits::kMaxPreviewBytes)
+        return {MemberLength::refuse, 0, "preview picture damaged"};
+    return {MemberLength::complete, static_cast<std::size_t>(end)};
+}
+
+// Where a preview member whose size the archive does not give ends, from
+// its own header, so that no more than the picture is ever decoded.
+MemberLength PreviewLength(std::span<const BYTE> head) {
+    if (head.size() < sizeof kPngSignature) return {MemberLength::needMore, sizeof kPngSignature};
+    if (std::memcmp(head.data(), kPngSignature, sizeof kPngSignature) == 0) return PngLength(head);
+    if (head[0] == 'B' && head[1] == 'M') return BmpLength(head);
+    return {MemberLength::refuse, 0, "preview is neither a PNG nor a BMP picture"};
+}
+
 } // namespace
 
 int CLoomveilDoc::RenderCdr(CDC* pDC, int width, int height) {
@@ -80,13 +177,20 @@ int CLoomveilDoc::RenderCdr(CDC* pDC, int width, int height) {
         CMemFile member(1024);
         const auto* data = reinterpret_cast<const BYTE*>(file.data());
         const UINT nData = static_cast<UINT>(nRead);
+        // A member that does not give its size is judged by its own header.
+        const char* refused = nullptr;
+        const MemberSizer sizer = [&refused](std::span<const BYTE> head) {
+            const MemberLength verdict = PreviewLength(head);
+            if (verdict.verdict == MemberLength::refuse) refused = verdict.why;
+            return verdict;
+        };
         const bool found =
-            ExtractZipMember(CString("previews/thumbnail.png"), &member, data, nData) ||
-            ExtractZipMember(CString("metadata/thumbnails/thumbnail.bmp"), &member, data, nData);
+            ExtractZipMember(CString("previews/thumbnail.png"), &member, data, nData, sizer) ||
+            ExtractZipMember(CString("metadata/thumbnails/thumbnail.bmp"), &member, data, nData, sizer);
         const ULONGLONG length = member.GetLength();
         const MallocBuffer picture = member.Detach();
         if (!found) return Fail("no preview picture in the file");
-        if (!picture) return Fail("preview picture too large");
+        if (!picture) return Fail(refused ? refused : "preview picture too large");
         // Found is shown: a picture that does not decode leaves the area white.
         const QImage image = DecodePreview(picture.get(), static_cast<std::size_t>(length));
         if (!image.isNull()) {

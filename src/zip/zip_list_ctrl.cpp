@@ -7,10 +7,62 @@
 #include <cstring>
 
 namespace {
-// A member of unknown size (0xFFFFFFFF in its header) is decoded in steps of
-// this many bytes.
-constexpr UINT kUnknownSizeStep = 10000;
 constexpr DWORD kUnknownSize = 0xFFFFFFFF;
+// What is decoded of a member of unknown size before its sizer is asked.
+constexpr std::size_t kFirstLook = 64;
+// Without a sizer, the buffer for such a member starts at this size and
+// doubles, so the copying stays linear in what is decoded.
+constexpr std::size_t kFirstBuffer = 64 * 1024;
+
+// Decodes member nIndex, whose size is not known, into a growing buffer
+// until the member ends, limit is reached or sizer says where it ends.
+// Returns false when the limit is passed, memory runs out or sizer refuses.
+bool ExtractUnknownSize(ZipHandle* handle, int nIndex, std::size_t limit, const MemberSizer& sizer,
+                        MallocBuffer& buffer, std::size_t& total) {
+    std::size_t capacity = 0;
+    std::size_t want = sizer ? kFirstLook : kFirstBuffer; // decode up to here, then decide
+    bool ended = false;
+    total = 0;
+    for (;;) {
+        while (!ended && total < want) {
+            if (want > limit) return false;
+            if (capacity < want) {
+                const std::size_t grown = std::min(limit, std::max(want, capacity * 2));
+                auto* p = static_cast<BYTE*>(std::realloc(buffer.get(), grown));
+                if (!p) return false;
+                (void)buffer.release(); // realloc took the old block
+                buffer.reset(p);
+                capacity = grown;
+            }
+            UINT len = static_cast<UINT>(std::min<std::size_t>(want - total, 1u << 30));
+            if (ZipExtractToBuffer(handle, nIndex, buffer.get() + total, &len) != kZipMoreData || len == 0)
+                ended = true;
+            else
+                total += len;
+        }
+        if (!sizer) {
+            if (ended) return true;
+            want = capacity * 2; // on to the end
+            continue;
+        }
+        const MemberLength verdict = sizer(std::span<const BYTE>(buffer.get(), total));
+        switch (verdict.verdict) {
+        case MemberLength::refuse:
+            return false;
+        case MemberLength::complete:
+            total = std::min(total, verdict.bytes);
+            if (total >= verdict.bytes || ended) return true;
+            want = verdict.bytes;
+            break;
+        case MemberLength::needMore:
+            if (verdict.bytes <= total) return false; // no progress: a broken sizer
+            // A member that ends before it can be judged is handed on as it is.
+            if (ended) return true;
+            want = verdict.bytes;
+            break;
+        }
+    }
+}
 } // namespace
 
 BOOL CZipListCtrl::OpenFromMemory(const BYTE* pData, UINT nSize) {
@@ -25,7 +77,7 @@ bool CZipListCtrl::FindItem(const CString& name, int* pIndex, BOOL bIgnorePath) 
     return ZipLocateEntry(m_hArchive.get(), name, TRUE, pIndex, &m_entry, bIgnorePath) == kZipOk;
 }
 
-bool CZipListCtrl::ExtractItem(int nIndex, CMemFile* pFile) {
+bool CZipListCtrl::ExtractItem(int nIndex, CMemFile* pFile, const MemberSizer& sizer) {
     if (!m_hArchive || !pFile) return false;
     // A declared size never sizes the buffer by itself: deflate turns one
     // byte into at most about 1032, and a member's compressed bytes lie in
@@ -47,18 +99,9 @@ bool CZipListCtrl::ExtractItem(int nIndex, CMemFile* pFile) {
     }
 
     MallocBuffer buffer;
-    ULONGLONG total = 0;
-    for (;;) {
-        if (total + kUnknownSizeStep > limit) return false;
-        auto* grown = static_cast<BYTE*>(
-            std::realloc(buffer.get(), static_cast<std::size_t>(total + kUnknownSizeStep)));
-        if (!grown) return false;
-        (void)buffer.release(); // realloc took the old block
-        buffer.reset(grown);
-        UINT len = kUnknownSizeStep;
-        if (ZipExtractToBuffer(m_hArchive.get(), nIndex, buffer.get() + total, &len) != kZipMoreData) break;
-        total += len;
-    }
+    std::size_t total = 0;
+    if (!ExtractUnknownSize(m_hArchive.get(), nIndex, static_cast<std::size_t>(limit), sizer, buffer, total))
+        return false;
     m_entry.uncompressedSize = static_cast<DWORD>(total);
     pFile->Attach(std::move(buffer), static_cast<UINT>(total), 0);
     return true;
@@ -69,11 +112,12 @@ void CZipListCtrl::CloseArchive() {
     m_hArchive.reset();
 }
 
-int ExtractZipMember(const CString& pszMember, CMemFile* pOut, const BYTE* pData, UINT nSize) {
+int ExtractZipMember(const CString& pszMember, CMemFile* pOut, const BYTE* pData, UINT nSize,
+                     const MemberSizer& sizer) {
     CZipListCtrl zip;
     if (!zip.OpenFromMemory(pData, nSize)) return 0;
     int index = -1;
     if (!zip.FindItem(pszMember, &index, FALSE)) return 0;
-    zip.ExtractItem(index, pOut);
+    zip.ExtractItem(index, pOut, sizer);
     return 1;
 }

@@ -221,5 +221,29 @@ TEST(CdrReader, ZipMembersThatAreMissingEmptyOrUndecodable) {
     EXPECT_FALSE(Refusal("cdr", "PK\x03\x04 and nothing else").empty());
 }
 
+TEST(CdrReader, AMemberOfUnknownSizeIsDecodedOnlyAsFarAsItsPictureReaches) {
+    const std::string png = Encoded(qRgb(9, 9, 9), "PNG"), bmp = Encoded(qRgb(1, 2, 3), "BMP");
+    const std::string pngName = "previews/thumbnail.png", bmpName = "metadata/thumbnails/thumbnail.bmp";
+    const std::string zeros(16u << 20, '\0');
+    // Pictures followed by more bytes than they take, then members that
+    // are no picture: refused from their first bytes, the zeros never
+    // decoded (a few hundred kilobytes of deflate would otherwise fill the
+    // whole limit).
+    const std::pair<ZipMember, QRgb> drawn[] = {
+        {{pngName, png + zeros.substr(0, 5000), 8, 0, {}, true}, qRgb(9, 9, 9)},
+        {{bmpName, bmp + "trailing", 8, 0, {}, true}, qRgb(1, 2, 3)}};
+    for (const auto& [member, middle] : drawn) {
+        const auto r = RenderText("cdr", BuildZip({member}).bytes, 90, 90);
+        EXPECT_EQ(r.result, 1) << member.name;
+        EXPECT_EQ(r.image.pixel(45, 45), middle) << member.name;
+    }
+    const std::pair<std::string, const char*> refused[] = {
+        {zeros, "preview is neither a PNG nor a BMP picture"},
+        {png.substr(0, 33) + zeros, "preview picture damaged"},
+        {bmp.substr(0, 2) + zeros, "preview picture damaged"}};
+    for (const auto& [data, why] : refused)
+        EXPECT_EQ(Refusal("cdr", BuildZip({{pngName, data, 8, 0, {}, true}}).bytes), why);
+}
+
 } // namespace
 } // namespace test
