@@ -9,12 +9,13 @@
 //   render/<fmt>/<MB>  the whole render: read, model and draw into the
 //                      viewer's picture size
 // Targets: parse at least half the bare loop's MB/s for the text formats,
-// at least 200 MB/s for IQP and 4QB. Peak memory is process-wide: run one
+// at least 200 MB/s for IQP, 4QB, EXP and DST. Peak memory is process-wide: run one
 // benchmark alone (--benchmark_filter=render/plt/100) to see its own. MB/s
 // are per CPU second, which a shared machine disturbs least.
 #include "bench_support.h"
 #include "readers/pattern_parsers.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <charconv>
 #include <cmath>
@@ -239,6 +240,64 @@ void Make4qb(const std::string& path, std::size_t target) {
     w.Zeros(4);
 }
 
+// Embroidery stitches: the walk in whole units, each run reached by a jump
+// cut into moves the format can hold; rec writes one record.
+void MakeStitches(const std::string& path, std::size_t target, std::string_view header, long most,
+                  const std::function<void(Writer&, long, long, bool)>& rec) {
+    Writer w(path);
+    w << header;
+    long x = 0, y = 0;
+    auto moveTo = [&](long tx, long ty, bool jump) {
+        while (x != tx || y != ty) {
+            const long dx = std::clamp(tx - x, -most, most), dy = std::clamp(ty - y, -most, most);
+            rec(w, dx, dy, jump);
+            x += dx;
+            y += dy;
+        }
+    };
+    Walk walk(17);
+    while (w.Written() < target) {
+        const int n = walk.NewRun();
+        moveTo(std::lround(walk.x()), std::lround(walk.y()), true);
+        for (int i = 0; i < n && w.Written() < target; ++i) {
+            walk.Step();
+            moveTo(std::lround(walk.x()), std::lround(walk.y()), false);
+        }
+    }
+}
+
+void MakeExp(const std::string& path, std::size_t target) {
+    MakeStitches(path, target, "", 127, [](Writer& w, long dx, long dy, bool jump) {
+        if (jump) w << std::string_view("\x80\x04", 2);
+        const char b[2] = {static_cast<char>(dx), static_cast<char>(dy)};
+        w << std::string_view(b, 2);
+    });
+}
+
+// Balanced ternary: each of the five digits of a move adds or takes away
+// its step through one of two bits.
+void MakeDst(const std::string& path, std::size_t target) {
+    struct Bit {
+        int byte, plus, minus;
+    };
+    static constexpr Bit kX[5] = {{0, 0, 1}, {1, 0, 1}, {0, 2, 3}, {1, 2, 3}, {2, 2, 3}};
+    static constexpr Bit kY[5] = {{0, 7, 6}, {1, 7, 6}, {0, 5, 4}, {1, 5, 4}, {2, 5, 4}};
+    MakeStitches(path, target, "LA:bench\r" + std::string(503, ' '), 121,
+                 [](Writer& w, long dx, long dy, bool jump) {
+                     unsigned char b[3] = {0, 0, static_cast<unsigned char>(jump ? 0x83 : 0x03)};
+                     for (auto [v, bits] : {std::pair{dx, kX}, std::pair{dy, kY}}) {
+                         for (int d = 0; d < 5; ++d) {
+                             const long r = ((v % 3) + 4) % 3 - 1; // the digit: -1, 0 or 1
+                             if (r)
+                                 b[bits[d].byte] |=
+                                     static_cast<unsigned char>(1 << (r > 0 ? bits[d].plus : bits[d].minus));
+                             v = (v - r) / 3;
+                         }
+                     }
+                     w << std::string_view(reinterpret_cast<const char*>(b), 3);
+                 });
+}
+
 std::string Input(const std::string& ext, int mb) {
     return bench::Generated("input" + std::to_string(mb) + "." + ext, [&](const std::string& path) {
         const std::size_t target = static_cast<std::size_t>(mb) * 1000000;
@@ -246,6 +305,10 @@ std::string Input(const std::string& ext, int mb) {
             MakeIqp(path, target);
         else if (ext == "4qb")
             Make4qb(path, target);
+        else if (ext == "exp")
+            MakeExp(path, target);
+        else if (ext == "dst")
+            MakeDst(path, target);
         else
             MakeText(ext, path, target);
     });
@@ -261,6 +324,8 @@ void Parse(const std::string& ext, const FileBuffer& file, CPointList& out) {
     if (ext == "txt") ParseTxt(file.text(), out);
     if (ext == "iqp") ParseIqp(file.bytes(), out);
     if (ext == "4qb") Parse4qb(file.bytes(), out);
+    if (ext == "exp") ParseExp(file.bytes(), out);
+    if (ext == "dst") ParseDst(file.bytes(), out);
 }
 
 // The file in memory, read once per input for the in-memory benchmarks.
@@ -322,7 +387,7 @@ void Render(benchmark::State& state, const std::string& ext, int mb) {
 
 const int kRegistered = [] {
     const char* const kText[] = {"plt", "qcc", "pat", "ssd", "hqf", "cmd", "txt"};
-    const char* const kBinary[] = {"iqp", "4qb"};
+    const char* const kBinary[] = {"iqp", "4qb", "exp", "dst"};
     for (int mb : {10, 100}) {
         auto add = [&](const char* kind, const std::string& ext,
                        void (*fn)(benchmark::State&, const std::string&, int)) {

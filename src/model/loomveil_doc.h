@@ -41,6 +41,8 @@ public:
     int RenderTxt(CDC* pDC, int width, int height);
     int RenderIqp(CDC* pDC, int width, int height);
     int Render4qb(CDC* pDC, int width, int height);
+    int RenderExp(CDC* pDC, int width, int height);
+    int RenderDst(CDC* pDC, int width, int height);
     int RenderCdr(CDC* pDC, int width, int height);
     int RenderDxf(CDC* pDC, int width, int height);
     // The preview of an old RIFF-based (or bare CMX3) CDR file, from its bytes.

@@ -26,6 +26,8 @@ int CLoomveilDoc::RenderBitmap(CDC* pDC, int width, int height) {
         {"cqp", &CLoomveilDoc::RenderPlt},
         {"txt", &CLoomveilDoc::RenderTxt},
         {"4qb", &CLoomveilDoc::Render4qb},
+        {"exp", &CLoomveilDoc::RenderExp},
+        {"dst", &CLoomveilDoc::RenderDst},
     };
     for (const Row& row : kReaders) {
         if (IsFileExt(m_strFileExt, row.ext)) return (this->*row.reader)(pDC, width, height);

@@ -7,26 +7,60 @@
 //   "PD..."          pen down: nothing; the next point continues the stroke
 //   "X%f Y%f"        a point; X in the first column, blanks allowed between
 //                    a letter and its number and before the Y
+//   "PNOTE" ... "ENOTE"  free text (a note, a copyright line), never data
 //   anything else    ignored
-// Units are the file's own; its y axis points up.
+// Coordinates are inches; the y axis points up. Design programs also save
+// this dialect under the CQP extension ("Exported stitch data for ...",
+// PU/PD, X/Y lines, "END", "REPEAT=NO", a note): such a file is told from
+// the line-per-command HPGL of CQP by its X/Y point lines and the absence
+// of HPGL's mode commands PA and PR.
 #include "model/scan.h"
 #include "readers/pattern_frame.h"
 #include "readers/text_util.h"
 
+namespace {
+
+bool ScanCmdPoint(std::string_view line, float& x, float& y) {
+    Scanner sc(line);
+    if (!(sc.Literal('X') && sc.Float(x))) return false;
+    sc.Space();
+    return sc.Literal('Y') && sc.Float(y);
+}
+
+// Lines looked at to tell the dialect.
+constexpr int kSniffLines = 200;
+
+} // namespace
+
+bool IsCmdText(std::string_view text) {
+    LineCursor lines(text);
+    std::string_view line;
+    bool points = false;
+    for (int i = 0; i < kSniffLines && lines.NextOrLast(line); ++i) {
+        float x, y;
+        if (StartsWith(line, "PA") || StartsWith(line, "PR")) return false;
+        if (StartsWith(line, "PNOTE")) break;
+        points = points || ScanCmdPoint(line, x, y);
+    }
+    return points;
+}
+
 ParseOutcome ParseCmd(std::string_view text, CPointList& out) {
     LineCursor lines(text);
     std::string_view line;
+    bool note = false;
     while (NextDataLine(lines, line)) {
+        if (note || StartsWith(line, "PNOTE")) {
+            note = !StartsWith(line, "ENOTE");
+            continue;
+        }
         if (StartsWith(line, "PU")) {
             AddBreak(out);
             continue;
         }
         if (StartsWith(line, "PD")) continue;
-        Scanner sc(line);
         float x, y;
-        if (!(sc.Literal('X') && sc.Float(x))) continue;
-        sc.Space();
-        if (sc.Literal('Y') && sc.Float(y)) AddFlipped(out, x, y);
+        if (ScanCmdPoint(line, x, y)) AddFlipped(out, x, y);
     }
     return {};
 }

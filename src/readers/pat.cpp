@@ -3,8 +3,12 @@
 // Common: lines end with LF (a CR before it is harmless), text after the last
 // LF is not read, an empty line ends the data; units are the file's own and
 // the y axis points up.
-//   SSD  one continuous path: "%f %f" per point; lines beginning ':' are
-//        section or comment lines; other lines are skipped. No breaks.
+//   SSD  "%f %f" per point; lines beginning ':' are section lines; other
+//        lines are skipped. Without ":POINTSEQUENCE" sections the file is
+//        one continuous path. Files that have them (design programs write
+//        ":NAME", ":COMMENT" with free text, one ":POINTSEQUENCE" per
+//        stroke, ":END") hold points only inside those sections, and each
+//        starts a stroke; ":SECTION" neither breaks nor ends one.
 //   HQF  one segment "x1 y1 x2 y2" per line ("%f%f%f%f"); the first line
 //        that does not give four numbers ends the data. A segment whose start
 //        is exactly the previous segment's end continues the stroke; any
@@ -26,11 +30,24 @@
 
 namespace {
 
-void ParseSsd(LineCursor& lines, CPointList& out) {
+// A section line at the start of a line.
+constexpr std::string_view kNewLineSequence = "\n:POINTSEQUENCE";
+constexpr std::string_view kPointSequence = kNewLineSequence.substr(1);
+
+void ParseSsd(std::string_view text, LineCursor& lines, CPointList& out) {
+    const bool sequences =
+        StartsWith(text, kPointSequence) || text.find(kNewLineSequence) != std::string_view::npos;
+    bool inside = !sequences;
     std::string_view line;
     while (NextDataLine(lines, line)) {
         float x, y;
-        if (line[0] != ':' && ScanBlankPair(line, x, y)) AddFlipped(out, x, y);
+        if (line[0] == ':') {
+            if (!sequences || StartsWith(line, ":SECTION")) continue;
+            inside = StartsWith(line, kPointSequence);
+            if (inside) AddBreak(out);
+        } else if (inside && ScanBlankPair(line, x, y)) {
+            AddFlipped(out, x, y);
+        }
     }
 }
 
@@ -119,7 +136,7 @@ ParseOutcome ParsePat(std::string_view text, PatDialect dialect, CPointList& out
     LineCursor lines(text);
     switch (dialect) {
     case PatDialect::ssd:
-        ParseSsd(lines, out);
+        ParseSsd(text, lines, out);
         break;
     case PatDialect::hqf:
         ParseHqf(lines, out);
@@ -136,6 +153,9 @@ int CLoomveilDoc::RenderPat(CDC* pDC, int width, int height) {
                                : IsFileExt(m_strFileExt, "hqf") ? PatDialect::hqf
                                                                 : PatDialect::pat;
     const PatternFrame frame{*this, pDC, width, height};
-    auto parse = [dialect](const FileBuffer& f, CPointList& out) { return ParsePat(f.text(), dialect, out); };
+    auto parse = [dialect](const FileBuffer& f, CPointList& out) {
+        if (dialect == PatDialect::pat && IsBinaryPat(f.bytes())) return ParseBinaryPat(f.bytes(), out);
+        return ParsePat(f.text(), dialect, out);
+    };
     return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

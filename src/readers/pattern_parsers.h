@@ -29,13 +29,15 @@ inline void AddBreak(CPointList& list) {
 enum class HpglDialect { plt, cqp };
 ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out);
 
-// Refused when the header line lacks "c ".
+// Refused when the header line lacks "c " and is no name record "n ...".
 ParseOutcome ParseQcc(std::string_view text, CPointList& out);
 
 enum class PatDialect { pat, ssd, hqf };
 ParseOutcome ParsePat(std::string_view text, PatDialect dialect, CPointList& out);
 
 ParseOutcome ParseCmd(std::string_view text, CPointList& out);
+// True for a text in the CMD dialect (X/Y point lines, no PA or PR).
+bool IsCmdText(std::string_view text);
 
 // Refused unless more than three quarters of the lines are points; the
 // points read stay in the model either way.
@@ -48,3 +50,11 @@ ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out);
 // Refused for a wrong signature, or when the file ends before the first
 // block; blocks that end early keep the strokes read so far.
 ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out);
+
+// Embroidery stitch files (y up, 0.1 mm): refused when they hold no stitch.
+ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out);
+// Refused when the 512-byte header is cut short.
+ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out);
+// The binary PAT begins FF FF 00, which no G-code text PAT does.
+bool IsBinaryPat(std::span<const unsigned char> bytes);
+ParseOutcome ParseBinaryPat(std::span<const unsigned char> bytes, CPointList& out);

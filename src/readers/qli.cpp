@@ -8,14 +8,33 @@
 //   "VE"        end of vector: later coordinates are relative to its end
 //   "BG", "J,"  pen up               anything else is ignored
 // Numbers read as "%f,%f" or, failing that, "%f%3s,%f" (a unit word of up to
-// three characters before each comma is ignored). The file's y axis points
-// up; the model stores -y. QLI angles are degrees, HQV angles radians, and in
-// HQV a line ":Thumbnail" ends the pattern data.
+// three characters before each comma is ignored); a number may stand in
+// parentheses, as "(1.5*SX)" leaves one after the tokens go. What follows
+// the numbers is not read ("VP x,y<speed>o" carries a speed). The file's y
+// axis points up; the model stores -y. QLI angles are degrees, HQV angles
+// radians. QLI coordinates are thousandths of an inch, HQV inches.
+//
+// Lines the machines' language gives a meaning beyond the records:
+//   "NO NEEDLE OFF" ... "NO NEEDLE ON"   travel: the moves between them are
+//                        made with the needle up, so they end the stroke and
+//                        the next stroke starts where the travel ended; a
+//                        travel before any point leaves the origin out
+//   "VMYX", "VMY,X"     the two numbers of a point are y, x from here on
+//                        (arcs turn from the first of them toward the
+//                        second); "VMXY", "VMX,Y" set them back
+// Other lines, such as "REM ..." and "' ..." comments, "#label" and "NO ..."
+// remarks, are ignored like any line without a record code.
+//
+// HQV: "J,x,y" is a jump to (x, y): the next stroke starts there. HQV
+// files begin with a jump to the first stitch, so a jump before any point
+// leaves the origin out too. ":Thumbnail" ends the pattern data (a PNG
+// preview follows it).
 #include "model/loomveil_doc.h"
 #include "model/scan.h"
 #include "readers/text_util.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -25,23 +44,36 @@ namespace {
 constexpr long long kMaxPointsPerArc = 720;
 constexpr long long kMaxArcPoints = 1LL << 25;
 
+// "%f" that also takes a number in parentheses.
+bool Number(Scanner& sc, float& v) {
+    sc.Space();
+    const bool paren = sc.Literal('(');
+    if (!sc.Float(v)) return false;
+    if (paren) {
+        sc.Space();
+        sc.Literal(')');
+    }
+    return true;
+}
+
 bool ScanPair(std::string_view s, float& x, float& y) {
     {
         Scanner sc(s);
-        if (sc.Float(x) && sc.Literal(',') && sc.Float(y)) return true;
+        if (Number(sc, x) && sc.Literal(',') && Number(sc, y)) return true;
     }
     Scanner sc(s);
-    return sc.Float(x) && sc.Word(3) && sc.Literal(',') && sc.Float(y);
+    return Number(sc, x) && sc.Word(3) && sc.Literal(',') && Number(sc, y);
 }
 
 bool ScanArc(std::string_view s, float& r, float& a, float& b) {
     {
         Scanner sc(s);
-        if (sc.Float(r) && sc.Literal(',') && sc.Float(a) && sc.Literal(',') && sc.Float(b)) return true;
+        if (Number(sc, r) && sc.Literal(',') && Number(sc, a) && sc.Literal(',') && Number(sc, b))
+            return true;
     }
     Scanner sc(s);
-    return sc.Float(r) && sc.Word(3) && sc.Literal(',') && sc.Float(a) && sc.Word(3) && sc.Literal(',') &&
-           sc.Float(b);
+    return Number(sc, r) && sc.Word(3) && sc.Literal(',') && Number(sc, a) && sc.Word(3) && sc.Literal(',') &&
+           Number(sc, b);
 }
 
 } // namespace
@@ -69,10 +101,40 @@ int CLoomveilDoc::RenderQli(CDC* pDC, int width, int height) {
         double originX = 0, originY = 0, curX = 0, curY = 0;
         float lastX = 0;
         bool headerPending = true;
+        // The header's start point at the origin waits for the first entry:
+        // a travel (or, in HQV, a jump) before any point makes it no part of
+        // the pattern.
+        bool startPending = false;
+        bool travel = false;    // between NO NEEDLE OFF and NO NEEDLE ON
+        bool travelled = false; // a move was made during the travel
+        bool swapped = false;   // VMYX: points are given as y, x
         long long arcBudget = kMaxArcPoints;
-        auto append = [&](float x, float y) {
-            AddPoint(x, y);
-            lastX = x;
+        auto flushStart = [&] {
+            if (!startPending) return;
+            AddPoint(0.0f, 0.0f);
+            lastX = 0;
+            startPending = false;
+        };
+        // Appends a point given in absolute file coordinates.
+        auto append = [&](double x, double y) {
+            if (travel) {
+                travelled = true;
+                return;
+            }
+            flushStart();
+            const float fx = static_cast<float>(x);
+            AddPoint(fx, -static_cast<float>(y));
+            lastX = fx;
+        };
+        auto penUp = [&] {
+            if (isHqv)
+                startPending = false;
+            else
+                flushStart();
+            if (lastX != kBreakX) {
+                AddBreak();
+                lastX = kBreakX;
+            }
         };
 
         LineCursor lines(std::string_view(text.data(), n));
@@ -80,7 +142,7 @@ int CLoomveilDoc::RenderQli(CDC* pDC, int width, int height) {
         while (lines.Next(line)) {
             if (line.size() < 2) continue;
             if (headerPending) {
-                append(0.0f, 0.0f);
+                startPending = true;
                 headerPending = false;
                 continue;
             }
@@ -93,10 +155,18 @@ int CLoomveilDoc::RenderQli(CDC* pDC, int width, int height) {
                     a /= k;
                     b /= k;
                 }
+                // The arc turns in the plane of the point's two numbers: from
+                // the first axis toward the second.
+                const double p1 = swapped ? curY : curX, p2 = swapped ? curX : curY;
                 const double s = a * k;
                 const double w = b * k;
-                const double cx = curX - r * std::cos(s);
-                const double cy = curY - r * std::sin(s);
+                const double c1 = p1 - r * std::cos(s);
+                const double c2 = p2 - r * std::sin(s);
+                auto at = [&](double theta, double ox, double oy) {
+                    const double u = r * std::cos(theta), v = r * std::sin(theta);
+                    return swapped ? std::pair{ox + c2 + v, oy + c1 + u}
+                                   : std::pair{ox + c1 + u, oy + c2 + v};
+                };
                 const float absB = std::fabs(b);
                 long long steps = absB < 1e15f ? static_cast<long long>(absB) / 5 : kMaxPointsPerArc;
                 if (steps > kMaxPointsPerArc) steps = kMaxPointsPerArc;
@@ -108,35 +178,58 @@ int CLoomveilDoc::RenderQli(CDC* pDC, int width, int height) {
                     double theta = s;
                     for (long long i = 0; i < steps; ++i) {
                         theta += step;
-                        append(static_cast<float>(originX + cx + r * std::cos(theta)),
-                               -static_cast<float>(originY + cy + r * std::sin(theta)));
+                        const auto [x, y] = at(theta, originX, originY);
+                        append(x, y);
                     }
                 }
-                const double end = s + w;
-                curX = cx + r * std::cos(end);
-                curY = cy + r * std::sin(end);
-                append(static_cast<float>(originX + curX), -static_cast<float>(originY + curY));
+                const double ue = r * std::cos(s + w), ve = r * std::sin(s + w);
+                curX = swapped ? c2 + ve : c1 + ue;
+                curY = swapped ? c1 + ue : c2 + ve;
+                append(originX + curX, originY + curY);
             } else if (code == "VP" || code == "L,") {
                 float x, y;
                 if (!ScanPair(params, x, y)) break;
+                if (swapped) std::swap(x, y);
                 curX = x;
                 curY = y;
-                append(static_cast<float>(originX + curX), -static_cast<float>(originY + curY));
+                append(originX + curX, originY + curY);
             } else if (code == "VE") {
-                if (lastX != kBreakX) {
+                if (lastX != kBreakX || travelled) {
                     originX += curX;
                     originY += curY;
                     curX = curY = 0;
+                    travelled = false;
                 }
-            } else if (code == "BG" || code == "J,") {
-                if (lastX != kBreakX) {
-                    AddBreak();
-                    lastX = kBreakX;
+            } else if (code == "BG") {
+                penUp();
+            } else if (code == "J,") {
+                penUp();
+                float x, y;
+                if (isHqv && ScanPair(params, x, y)) {
+                    curX = x;
+                    curY = y;
+                    append(originX + curX, originY + curY);
+                }
+            } else if (code == "VM") {
+                std::string_view axes = params;
+                while (!axes.empty() && IsScanSpace(axes.back())) axes.remove_suffix(1);
+                if (axes == "YX" || axes == "Y,X") swapped = true;
+                if (axes == "XY" || axes == "X,Y") swapped = false;
+            } else if (StartsWith(line, "NO NEEDLE OFF")) {
+                startPending = false;
+                if (!travel) penUp();
+                travel = true;
+            } else if (StartsWith(line, "NO NEEDLE ON")) {
+                if (travel) {
+                    travel = false;
+                    travelled = false;
+                    append(originX + curX, originY + curY);
                 }
             } else if (isHqv && line[0] == ':' && line.substr(1, 9) == "Thumbnail") {
                 break;
             }
         }
+        if (!isHqv) flushStart();
         DrawPointList(pDC, width, height);
         return 1;
     };

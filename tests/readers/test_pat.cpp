@@ -15,6 +15,11 @@ TEST(PatReader, TheModelAfterARead) {
         {"pat", "N1G3X0Y10I0J0\n", "0,-10"},
         // SSD: one path; ':' lines and lines without two numbers are skipped.
         {"ssd", ":HEADER\n1 2\n:SECTION\n3\t4\nnoise\n5 6 7\n", "1,-2 3,-4 5,-6"},
+        // With point sequences, each is a stroke and points stand only in
+        // them; :SECTION neither breaks nor ends one.
+        {"ssd",
+         ":NAME\n9 9\n:COMMENT\n12 34\n:POINTSEQUENCE\n1 2\n:SECTION\n3 4\n:POINTSEQUENCE\n5 6\n:END\n7 8\n",
+         "| 1,-2 3,-4 | 5,-6"},
         // HQF: a segment that does not start where the last one ended starts
         // a stroke; each stroke keeps its last end; a line that is not four
         // numbers ends the data.

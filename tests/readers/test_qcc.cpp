@@ -16,8 +16,12 @@ TEST(QccReader, HeaderCurveEndsAndPoints) {
         // there is no header to judge and nothing to read.
         {"qcc", "abc d\np X1 Y1\n", "1,-1"},
         {"qcc", "abc", ""},
+        // A name record may stand first; a line beginning "c " is a command
+        // even when it scans as a point.
+        {"qcc", "n Design\r\nc c 1 0 0 0\r\nc w Black\r\nc e s\r\nc p 1\r\np X0.701 Y0.240\r\nc e e\r\n",
+         "| 0.701,-0.24"},
     });
-    for (const char* text : {"abc\np X1 Y1\n", "\nc s\np X1 Y1\n", "C S\np X1 Y1\n"})
+    for (const char* text : {"abc\np X1 Y1\n", "\nc s\np X1 Y1\n", "C S\np X1 Y1\n", "name\np X1 Y1\n"})
         EXPECT_NE(Refusal("qcc", text).find("\"c \""), std::string::npos) << text;
 }
 

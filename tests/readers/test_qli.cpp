@@ -29,6 +29,31 @@ TEST(QliReader, TheModelAfterARead) {
     });
 }
 
+TEST(QliReader, WhatMachineProgramsAdd) {
+    ExpectModels({
+        // HQV: a jump carries the next stroke's start; one before any point
+        // leaves the origin out. QLI keeps the origin and reads no jump
+        // target.
+        {"hqv", "#h\nJ,1,2\nL,3,4\nJ,\nL,5,5\nJ,5,6\nVE\nL,1,1\n", "| 1,-2 3,-4 | 5,-5 | 5,-6 6,-7"},
+        {"qli", "#h\nJ,1,2\nL,3,4\n", "0,0 | 3,-4"},
+        // Travel: moves with the needle off end the stroke, and the next one
+        // starts where they ended (a VE after them moves the origin); a
+        // travel first leaves the origin out.
+        {"qli",
+         "#h\nNO NEEDLE OFF\nVP 1,1\nNO NEEDLE ON\nVP 2,1\nVE\nNO NEEDLE OFF\nVP 3,4\nVE\nNO NEEDLE ON\nVP "
+         "1,0\n",
+         "| 1,-1 2,-1 | 5,-5 6,-5"},
+        // Swapped axes, parenthesised numbers, speeds, comments and labels.
+        {"qli",
+         "#h\nVMYX\nVP 1,2\nVMX,Y\nVP (3*SX),(4)\nREM VP 9,9\n' VP 9,9\n#label\nVP 5,6<100>0\nL,(7),8\n",
+         "0,0 2,-1 3,-4 5,-6 7,-8"},
+    });
+    // Arcs turn from the first number's axis toward the second's.
+    const auto swapped = Read("qli", "#h\nVMYX\nVP 0,1\nCR 1,0,90\n");
+    EXPECT_NEAR(swapped.back().x, 2, 1e-6);
+    EXPECT_NEAR(swapped.back().y, 1, 1e-6);
+}
+
 TEST(QliReader, ArcsAreCutIntoEqualChords) {
     // 90 degrees from (1, 0) about the origin: 18 points between start and end.
     const auto pts = Read("qli", "#h\nL,1,0\nA,1,0,90\n");

@@ -1,0 +1,5 @@
+#include "fuzz_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return fuzz::RenderAs("exp", data, size);
+}

@@ -1,0 +1,17 @@
+Exported stitch data for Design
+PU
+X0.250 Y0.250
+PD
+X1.750 Y0.250
+X1.750 Y1.000
+PU
+X1.000 Y1.000
+PD
+X0.250 Y1.000
+END
+REPEAT=NO
+PNOTE
+free text
+© 1997-2022
+X9 Y9
+ENOTE
