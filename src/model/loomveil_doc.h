@@ -62,7 +62,9 @@ public:
     // user gave it, filterIndex the 1-based output filter left selected.
     // Decides the written file's name and the writer, writes, and returns
     // TRUE when the file was written (the current file stays the opened one).
-    BOOL ConvertFile(const CString& chosenPath, int filterIndex);
+    // With mmPerUnit above 0 (what one list unit measures) the pattern keeps
+    // its size; otherwise it is fitted to the format's fixed span.
+    BOOL ConvertFile(const CString& chosenPath, int filterIndex, double mmPerUnit = 0);
 
     // Draws m_PointList scaled to fit width × height at pDC's origin. With
     // pColours (four entries), each stroke takes the next colour in turn.
@@ -77,6 +79,10 @@ public:
     BOOL OpenCurrentFile(CFile* pFile);
 
     CPointList m_PointList;
+    // What one unit of m_PointList measures, in millimetres, for the
+    // writers: they keep the pattern's size when it is above 0, and fit it
+    // to their format's fixed span otherwise.
+    double m_dWriteMmPerUnit = 0;
     CString m_strFilePath;
     CString m_strFileExt;
     CString m_strFileName;
@@ -101,8 +107,7 @@ protected:
     // archive exception whose cause the format accepts ends the read as the
     // end of the data does: onEnd() gives the result (it normally draws what
     // was read). Any other exception fails the read with its reason.
-    template <class Body, class OnEnd>
-    int ReadGuarded(EndCause accepted, Body&& body, OnEnd&& onEnd) {
+    template <class Body, class OnEnd> int ReadGuarded(EndCause accepted, Body&& body, OnEnd&& onEnd) {
         try {
             return body();
         } catch (const CFileException& e) {
@@ -122,7 +127,8 @@ bool IsFileExt(const CString& strExt, const char* pszExt);
 // one byte per step (8, 2 or 1 pixels per byte for 1, 4 and 8 bits per
 // pixel); rows follow each other without padding. The caller guarantees
 // height × ceil(width / pixels per byte) bytes and a palette entry per index.
-void DrawDibRows(CDC* pDC, const BYTE* pBits, const COLORREF* pPalette, int width, int height, int bitsPerPixel);
+void DrawDibRows(CDC* pDC, const BYTE* pBits, const COLORREF* pPalette, int width, int height,
+                 int bitsPerPixel);
 
 // Float to int by truncation toward zero; NaN and values outside int's range
 // give INT_MIN, as the processor's conversion does.

@@ -55,23 +55,27 @@ CString SuggestedConvertName(const CString& currentPath) {
     return dot < 0 ? currentPath : currentPath.Left(dot);
 }
 
-BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path) {
+BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path, double mmPerUnit) {
     struct Restore {
         CLoomveilDoc& doc;
         CString saved;
-        ~Restore() { doc.m_strFilePath = saved; }
+        ~Restore() {
+            doc.m_strFilePath = saved;
+            doc.m_dWriteMmPerUnit = 0;
+        }
     } restore{doc, doc.m_strFilePath};
     doc.m_strFilePath = path;
+    doc.m_dWriteMmPerUnit = mmPerUnit;
     return (doc.*format.write)();
 }
 
 } // namespace writers
 
-BOOL CLoomveilDoc::ConvertFile(const CString& chosenPath, int filterIndex) {
+BOOL CLoomveilDoc::ConvertFile(const CString& chosenPath, int filterIndex, double mmPerUnit) {
     const writers::ConvertTarget target = writers::ResolveConvertTarget(chosenPath, filterIndex);
     if (!target.format) {
         m_strError = "no output format for " + chosenPath.Utf8();
         return FALSE;
     }
-    return writers::WriteOutput(*this, *target.format, target.path);
+    return writers::WriteOutput(*this, *target.format, target.path, mmPerUnit);
 }

@@ -45,8 +45,10 @@ ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex);
 // name's extension (the whole path when the name has none).
 CString SuggestedConvertName(const CString& currentPath);
 
-// Writes doc's pattern in format to path. doc.m_strFilePath names path only
+// Writes doc's pattern in format to path: at the pattern's size when
+// mmPerUnit (what one unit of its point list measures) is above 0, fitted to
+// the format's fixed span otherwise. doc.m_strFilePath names path only
 // while the writer runs: afterwards it is the opened file again.
-BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path);
+BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path, double mmPerUnit = 0);
 
 } // namespace writers

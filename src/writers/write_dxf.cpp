@@ -8,19 +8,23 @@
 // polyline, so a leading, trailing or doubled marker gives one without
 // vertices.
 //
-// Units: the larger side of the pattern spans 100 / 25.4 (the inches in
-// 100 mm); the first real point is at (0, 0); y points up.
+// Units: millimetres at the pattern's size when its unit is known, with a
+// HEADER section saying so ($INSUNITS 4) before the entities; otherwise the
+// larger side spans 100 / 25.4 (the inches in 100 mm) and there is no
+// header. The first real point is at (0, 0); y points up.
 #include "writers/writer_frame.h"
 
 #include <cmath>
 
 BOOL CLoomveilDoc::WriteDxf() {
     return writers::RunWriter(*this, [this](writers::Output& out) {
+        const std::optional<float> kept = writers::SizeKeepingScale(*this, 1.0);
+        if (kept) out.Text("0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$INSUNITS\r\n70\r\n4\r\n0\r\nENDSEC\r\n");
         out.Text("0\r\nSECTION\r\n2\r\nENTITIES\r\n");
         const writers::Bounds b = writers::BoundingPass(m_PointList);
         const float width = (b.maxX - b.firstX) - (b.minX - b.firstX);
         const float height = (b.maxY - b.firstY) - (b.minY - b.firstY);
-        float s = writers::ScaleFor(100.0f, width, height) / 25.4f;
+        float s = kept ? *kept : writers::ScaleFor(100.0f, width, height) / 25.4f;
         // Points that all coincide have no extent to scale: they go to the
         // origin rather than to 0 × infinity.
         if (!std::isfinite(s)) s = 0.0f;

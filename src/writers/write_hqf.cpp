@@ -7,9 +7,9 @@
 // end of the segments, which is what makes the closing comment harmless; it
 // therefore begins with ';', which no number can start with.
 //
-// Units: the larger side spans 10; the first real point is at (0, 0); y
-// points up. A list that begins with a real point starts with a zero-length
-// segment from (0, 0) to that point.
+// Units: inches at the pattern's size when its unit is known, otherwise the
+// larger side spans 10; the first real point is at (0, 0); y points up. A list that begins with a real point
+// starts with a zero-length segment from (0, 0) to that point.
 #include "writers/writer_frame.h"
 
 #include <cmath>
@@ -23,7 +23,8 @@ BOOL CLoomveilDoc::WriteHqf() {
         const writers::Bounds b = writers::BoundingPass(m_PointList);
         const float width = (b.maxX - b.firstX) - (b.minX - b.firstX);
         const float height = (b.maxY - b.firstY) - (b.minY - b.firstY);
-        float s = writers::ScaleFor(10.0f, width, height);
+        float s = writers::SizeKeepingScale(*this, writers::kMmPerInch)
+                      .value_or(writers::ScaleFor(10.0f, width, height));
         if (!std::isfinite(s)) s = 0.0f; // coinciding points: all at the origin
 
         float prevX = 0.0f, prevY = 0.0f;

@@ -5,8 +5,9 @@
 //   VE / BGS / AMS                end of a stroke: end of vector, pen up
 //   VE / BGS / AMS / EN           end of the file
 //
-// Units: the larger side spans 10000, y points up, the first real point is
-// at (0, 0). Readers make the coordinates after each "VE" relative to the
+// Units: thousandths of an inch at the pattern's size when its unit is
+// known, otherwise the larger side spans 10000; y points up, the first real
+// point is at (0, 0). Readers make the coordinates after each "VE" relative to the
 // last point of that vector, so every stroke after the first is written
 // relative to the last point of the stroke before.
 //
@@ -25,9 +26,10 @@ BOOL CLoomveilDoc::WriteQli() {
         const writers::Bounds b = writers::BoundingPass(m_PointList);
         const float width = b.maxX - b.minX;
         const float height = b.maxY - b.minY;
-        // A flat pattern keeps only the header.
-        if (width == 0.0f || height == 0.0f) return writers::Written::file;
-        const float s = writers::ScaleFor(10000.0f, width, height);
+        const std::optional<float> kept = writers::SizeKeepingScale(*this, writers::kMmPerThou);
+        // A flat pattern has no span to fit and keeps only the header.
+        if (!kept && (width == 0.0f || height == 0.0f)) return writers::Written::file;
+        const float s = kept ? *kept : writers::ScaleFor(10000.0f, width, height);
 
         long long baseX = 0, baseY = 0; // end of the previous stroke, relative to the first point
         long long lastX = 0, lastY = 0;

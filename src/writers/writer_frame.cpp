@@ -24,6 +24,12 @@ Bounds BoundingPass(const CPointList& list) {
     return b;
 }
 
+std::optional<float> SizeKeepingScale(const CLoomveilDoc& doc, double targetMmPerUnit) {
+    const double s = doc.m_dWriteMmPerUnit / targetMmPerUnit;
+    if (!(doc.m_dWriteMmPerUnit > 0) || !std::isfinite(s)) return std::nullopt;
+    return static_cast<float>(s);
+}
+
 Output& Output::Text(std::string_view s) {
     while (!s.empty()) {
         const std::size_t n = std::min(s.size(), kCapacity - m_len);

@@ -1,11 +1,13 @@
 // What the six writers share: the marker test, the bounding pass, the scale,
 // the formatted output and the one way a write begins and ends.
 //
-// Every writer maps the pattern onto a fixed span K of its format's units:
-// s = min(K / width, K / height), all in single precision, with values
-// widened to double only to be printed. Text is written with printf-style
-// formats reproduced byte for byte ("%d", "%f" = six decimals, "%.3f",
-// "%#4.3f"), lines end with CR LF on every platform.
+// A writer keeps the pattern's size when the document says what one list
+// unit measures (m_dWriteMmPerUnit): s = that size / the size of one unit
+// of the format. Otherwise it maps the pattern onto a fixed span K of its
+// format's units: s = min(K / width, K / height). All in single precision,
+// with values widened to double only to be printed. Text is written with
+// printf-style formats reproduced byte for byte ("%d", "%f" = six decimals,
+// "%.3f", "%#4.3f"), lines end with CR LF on every platform.
 #pragma once
 
 #include "model/loomveil_doc.h"
@@ -13,6 +15,7 @@
 
 #include <cfloat>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace writers {
@@ -42,6 +45,17 @@ inline float ScaleFor(float k, float width, float height) {
     const float sy = k / height;
     return sy < sx ? sy : sx;
 }
+
+// Millimetres per unit of the written formats.
+constexpr double kMmPerInch = 25.4;
+constexpr double kMmPerThou = 0.0254;
+constexpr double kMmPerPlotterUnit = 0.025;
+constexpr double kMmPerStitchUnit = 0.1;
+
+// The scale that keeps the pattern's size in a format whose unit measures
+// targetMmPerUnit, or nothing when the pattern's unit is not known (the
+// writer then fits it to its fixed span).
+std::optional<float> SizeKeepingScale(const CLoomveilDoc& doc, double targetMmPerUnit);
 
 // Formatted output through the storing archive. Pieces collect in a small
 // record buffer that goes to the archive when full and at the end; the bytes

@@ -25,9 +25,12 @@ struct WriteRun {
     std::string error; // also notes files left beside the target
 };
 
-inline WriteRun WriteList(BOOL (CLoomveilDoc::*writer)(), const std::vector<_tagREALPT>& points) {
+// With mmPerUnit above 0 the writer keeps the pattern's size.
+inline WriteRun WriteList(BOOL (CLoomveilDoc::*writer)(), const std::vector<_tagREALPT>& points,
+                          double mmPerUnit = 0) {
     TempDir dir;
     CLoomveilDoc doc;
+    doc.m_dWriteMmPerUnit = mmPerUnit;
     for (const _tagREALPT& p : points) doc.m_PointList.AddTail(p);
     doc.m_strFilePath = CString(dir.File("out"));
     WriteRun r{(doc.*writer)(), std::filesystem::exists(dir.File("out")), ReadFile(dir.File("out")),
