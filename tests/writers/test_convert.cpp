@@ -1,6 +1,8 @@
 #include "write_helpers.h"
 #include "writers/convert.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace test {
@@ -45,7 +47,7 @@ TEST(ConvertFile, WritesTheChosenFileAndKeepsTheOpenedOne) {
     EXPECT_EQ(ReadFile(dir.File("star.plt")).substr(0, 4), "IN;\r");
     // A failed conversion says why; either way the opened file stays current.
     EXPECT_FALSE(doc.ConvertFile(CString(dir.File("none/x.dxf")), 1));
-    EXPECT_EQ(doc.m_strError, "No such file or directory");
+    EXPECT_EQ(doc.m_strError, std::strerror(ENOENT));
     EXPECT_EQ(doc.m_strFilePath.Utf8(), dir.File("star.qli"));
     EXPECT_EQ(doc.m_strFileExt.Utf8(), "qli");
     EXPECT_FALSE(doc.ConvertFile(CString(dir.File("x")), 0));
