@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 #include "cli/info_dxf.h"
+#include "cli/info_report.h"
 #include "cli/render_file.h"
 #include "model/formats.h"
 #include "model/stroke_stats.h"
@@ -7,22 +8,29 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 
 namespace cli {
 
 namespace {
 constexpr const char* kInfoHelp =
-    "usage: loomveil-cli info IN... [--json]\n"
-    "Reads each file and reports its format, the number of points and strokes,\n"
-    "the bounding box in file units, its size in mm and inches where the\n"
-    "format's unit is known, and the time the read took. For a DXF drawing:\n"
-    "its version, entities by type, layers, blocks, extents and units.\n"
-    "  --json          one JSON array with an object per file\n";
+    "usage: loomveil-cli info IN... [--json] [-v]\n"
+    "Reads each file and reports, on one line, its format, the number of points\n"
+    "and strokes, the bounding box in the file's own coordinates, its size in mm\n"
+    "and inches where the format's unit is known, and the time the read took.\n"
+    "A DXF drawing adds its version, units, and its entities, layers and blocks\n"
+    "counted (listed on further lines with -v).\n"
+    "  --json          one JSON array with an object per file, the same fields\n"
+    "                  for every format\n";
 
 std::string Compact(const QJsonObject& o) {
     return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// Readers of these formats keep y as the file has it; every other reader
+// stores -y, its file's y axis pointing up and the model's down.
+bool KeepsFileY(const std::string& ext) {
+    return ext == "4qb";
 }
 } // namespace
 
@@ -34,7 +42,7 @@ int RunInfo(int argc, char** argv) {
         return kExitOk;
     }
     if (args->inputs.empty()) return UsageError("info: no input files (see info --help)");
-    const bool json = args->Has("--json");
+    const bool json = args->Has("--json"), verbose = args->Has("--verbose");
     const Size size = DefaultRenderSize();
 
     QJsonArray all;
@@ -45,54 +53,46 @@ int RunInfo(int argc, char** argv) {
         else if (!o.failure)
             std::printf("%s\n", o.report.c_str());
     };
-    const int status =
-        RunBatch(*args, spec, [&](CLoomveilDoc& doc, const Input& input, const std::string&) -> Outcome {
-            const bool dxf = input.format.empty() ? ExtensionOf(input.path) == ".dxf" : input.format == "dxf";
-            if (dxf) return DxfInfo(input, json);
-            const RenderResult r = RenderFile(doc, input, size.width, size.height);
-            const InputFormat* format = FindInputFormat(doc.m_strFileExt.Utf8());
-            const std::string formatName = format ? std::string(format->name) : "unknown";
-            if (!r.ok) {
-                Outcome o{Failure{input.name, r.error}};
-                if (json)
-                    o.report = Compact(QJsonObject{{"file", QString::fromStdString(input.name)},
-                                                   {"format", QString::fromStdString(formatName)},
-                                                   {"error", QString::fromStdString(r.error)}});
-                return o;
+    const int status = RunBatch(*args, spec, [&](CLoomveilDoc& doc, const Input& input, const std::string&) {
+        const RenderResult r = RenderFile(doc, input, size.width, size.height);
+        const std::string ext = doc.m_strFileExt.Utf8();
+        const InputFormat* format = FindInputFormat(ext);
+        InfoReport report;
+        report.file = input.name;
+        report.format = format ? std::string(format->name) : "unknown";
+        auto fail = [&](const std::string& why) {
+            Outcome o = Failed(input.name, why);
+            if (json) o.report = Compact(InfoErrorJson(input.name, report.format, why));
+            return o;
+        };
+        if (!r.ok) return fail(r.error);
+
+        const StrokeStats st = ComputeStrokeStats(doc.m_PointList);
+        report.points = st.points;
+        report.strokes = st.strokes;
+        report.seconds = r.seconds;
+        if (IsFileExt(doc.m_strFileExt, "dxf")) {
+            auto summary = ReadDxfSummary(input.path);
+            if (const std::string* why = std::get_if<std::string>(&summary)) return fail(*why);
+            DxfSummary& d = std::get<DxfSummary>(summary);
+            if (d.hasExtents) report.bbox = Box{d.minX, d.minY, d.maxX, d.maxY};
+            if (d.insUnits) {
+                report.mmPerUnit = units::MmPerInsUnit(*d.insUnits).value_or(0.0);
+                report.unit = units::InsUnitName(*d.insUnits);
             }
-            const StrokeStats st = ComputeStrokeStats(doc.m_PointList);
+            report.dxf = std::move(d);
+        } else {
+            if (st.hasExtent)
+                report.bbox = KeepsFileY(ext) ? Box{st.minX, st.minY, st.maxX, st.maxY}
+                                              : Box{st.minX, -double(st.maxY), st.maxX, -double(st.minY)};
             const units::ListUnit unit = units::UnitOfPointList(doc, size.width, size.height);
-            const double widthMm = (double(st.maxX) - st.minX) * unit.mmPerUnit;
-            const double heightMm = (double(st.maxY) - st.minY) * unit.mmPerUnit;
-            if (json) {
-                QJsonObject o{{"file", QString::fromStdString(input.name)},
-                              {"format", QString::fromStdString(formatName)},
-                              {"points", static_cast<qint64>(st.points)},
-                              {"strokes", static_cast<qint64>(st.strokes)},
-                              {"seconds", r.seconds}};
-                if (st.hasExtent)
-                    o["bbox"] = QJsonObject{
-                        {"minX", st.minX}, {"minY", st.minY}, {"maxX", st.maxX}, {"maxY", st.maxY}};
-                o["mmPerUnit"] = unit.Known() ? QJsonValue(unit.mmPerUnit) : QJsonValue();
-                if (st.hasExtent && unit.Known())
-                    o["size"] = QJsonObject{{"widthMm", widthMm},
-                                            {"heightMm", heightMm},
-                                            {"widthIn", widthMm / units::kMmPerInch},
-                                            {"heightIn", heightMm / units::kMmPerInch}};
-                return Reported(Compact(o));
+            if (unit.Known()) {
+                report.mmPerUnit = unit.mmPerUnit;
+                report.unit = Number(unit.mmPerUnit) + " mm";
             }
-            char buf[512];
-            std::string line = input.name + ": " + formatName + ", " + std::to_string(st.points) +
-                               " points, " + std::to_string(st.strokes) + " strokes";
-            if (st.hasExtent) {
-                std::snprintf(buf, sizeof buf, ", box (%g, %g) to (%g, %g), %g x %g", st.minX, st.minY,
-                              st.maxX, st.maxY, double(st.maxX) - st.minX, double(st.maxY) - st.minY);
-                line += buf;
-            }
-            if (st.hasExtent && unit.Known()) line += ", " + units::FormatPhysicalSize(widthMm, heightMm);
-            std::snprintf(buf, sizeof buf, ", read in %.3f s", r.seconds);
-            return Reported(line + buf);
-        });
+        }
+        return Reported(json ? Compact(InfoJson(report)) : InfoText(report, verbose));
+    });
     if (json) std::printf("%s\n", QJsonDocument(all).toJson(QJsonDocument::Indented).constData());
     return status;
 }

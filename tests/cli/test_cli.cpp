@@ -91,8 +91,8 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     test::WriteFile(f, "#h\nL,0,0\nL,10,0\nBG\nL,10,5\nL,0,5\n");
     const auto t = RunCli({"info", f});
     ASSERT_EQ(t.exitCode, 0) << t.err;
-    EXPECT_NE(t.out.find(f + ": QLI, 5 points, 2 strokes, box (0, -5) to (10, 0)"), std::string::npos)
-        << t.out;
+    // The box in the file's coordinates (QLI's y points up), no "-0".
+    EXPECT_EQ(t.out.rfind(f + ": QLI, 5 points, 2 strokes, box (0, 0) to (10, 5), read in ", 0), 0u) << t.out;
 
     const auto j = RunCli({"info", "--json", f, dir.File("gone.qli")});
     EXPECT_EQ(j.exitCode, 1);
@@ -102,7 +102,8 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     EXPECT_EQ(o["format"].toString(), "QLI");
     EXPECT_EQ(o["points"].toInt(), 5);
     EXPECT_EQ(o["strokes"].toInt(), 2);
-    EXPECT_EQ(o["bbox"].toObject()["minY"].toDouble(), -5.0);
+    EXPECT_EQ(o["bbox"].toObject()["maxY"].toDouble(), 5.0);
+    EXPECT_TRUE(o["unit"].isNull());
     EXPECT_TRUE(all[1].toObject().contains("error"));
 }
 

@@ -14,14 +14,18 @@ TEST(CliInfoDxf, ReportsVersionEntitiesLayersBlocksAndExtents) {
     const std::string r12 = test::DataPath("dxf/r12.dxf");
     const auto t = RunCli({"info", r12});
     ASSERT_EQ(t.exitCode, 0) << t.err;
-    EXPECT_EQ(t.out.rfind(
-                  r12 +
-                      ": DXF AC1009 (R11/R12), 6 entities (LINE 2, CIRCLE 1, TEXT 1, INSERT 1, POLYLINE 1), "
-                      "3 layers (0, WALLS, HIDDEN), 2 blocks ($MODEL_SPACE: 0, DOOR: 2), "
-                      "extents (0, 0) to (10, 4.5), read in ",
-                  0),
+    EXPECT_EQ(t.out.rfind(r12 + ": DXF AC1009 (R11/R12), 102 points, 20 strokes, box (0, 0) to (10, 4.5), "
+                                "6 entities, 3 layers, 2 blocks, read in ",
+                          0),
               0u)
         << t.out;
+    // The lists only with -v.
+    const auto v = RunCli({"info", r12, "-v"});
+    EXPECT_NE(v.out.find(
+                  "\n  entities: LINE 2, CIRCLE 1, TEXT 1, INSERT 1, POLYLINE 1\n  layers: 0, WALLS, HIDDEN\n"
+                  "  blocks: $MODEL_SPACE (0), DOOR (2)\n"),
+              std::string::npos)
+        << v.out;
 
     const std::string r2000 = test::DataPath("dxf/r2000.dxf");
     const auto j = RunCli({"info", "--json", r2000, r12});
@@ -35,17 +39,18 @@ TEST(CliInfoDxf, ReportsVersionEntitiesLayersBlocksAndExtents) {
     EXPECT_EQ(o["entities"].toInt(), 5);
     EXPECT_EQ(o["entityTypes"].toObject()["POLYLINE"].toInt(), 1);
     EXPECT_EQ(o["entityTypes"].toObject()["HATCH"].toInt(), 1);
-    const QJsonArray layers = o["layers"].toArray();
+    EXPECT_EQ(o["layers"].toInt(), 2);
+    const QJsonArray layers = o["layerList"].toArray();
     ASSERT_EQ(layers.size(), 2);
     EXPECT_EQ(layers[1].toObject()["name"].toString(), "Quilt");
     EXPECT_EQ(layers[1].toObject()["color"].toInt(), 5);
     EXPECT_EQ(layers[1].toObject()["lineType"].toString(), "Continuous");
-    const QJsonArray blocks = o["blocks"].toArray();
+    const QJsonArray blocks = o["blockList"].toArray();
     ASSERT_EQ(blocks.size(), 3);
     EXPECT_EQ(blocks[1].toObject()["name"].toString(), "FEATHER");
     EXPECT_EQ(blocks[1].toObject()["entities"].toInt(), 1);
-    EXPECT_EQ(o["extents"].toObject()["maxY"].toDouble(), 10.0);
-    EXPECT_EQ(all[1].toObject()["extents"].toObject()["maxX"].toDouble(), 10.0);
+    EXPECT_EQ(o["bbox"].toObject()["maxY"].toDouble(), 10.0);
+    EXPECT_EQ(all[1].toObject()["bbox"].toObject()["maxX"].toDouble(), 10.0);
 }
 
 TEST(CliInfoDxf, DrawingsWithoutHeaderOrEntitiesAndEmptyFiles) {
@@ -56,7 +61,11 @@ TEST(CliInfoDxf, DrawingsWithoutHeaderOrEntitiesAndEmptyFiles) {
     test::WriteFile(empty, "");
     const auto r = RunCli({"info", bare, empty});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out.rfind(bare + ": DXF (version unknown), 0 entities, 0 layers, 0 blocks, read in ", 0), 0u)
+    EXPECT_EQ(
+        r.out.rfind(
+            bare + ": DXF (version unknown), 0 points, 0 strokes, 0 entities, 0 layers, 0 blocks, read in ",
+            0),
+        0u)
         << r.out;
     EXPECT_EQ(r.err, "loomveil-cli: " + empty + ": empty file\n");
 
@@ -65,7 +74,7 @@ TEST(CliInfoDxf, DrawingsWithoutHeaderOrEntitiesAndEmptyFiles) {
     const QJsonArray all = QJsonDocument::fromJson(QByteArray::fromStdString(j.out)).array();
     ASSERT_EQ(all.size(), 2);
     EXPECT_TRUE(all[0].toObject()["version"].isNull());
-    EXPECT_FALSE(all[0].toObject().contains("extents"));
+    EXPECT_FALSE(all[0].toObject().contains("bbox"));
     EXPECT_EQ(all[1].toObject()["error"].toString(), "empty file");
 }
 

@@ -76,10 +76,9 @@ TEST(CliExport, TrueSizesFollowPlotterUnitsAndInsUnits) {
     ASSERT_EQ(info.exitCode, 0) << info.err;
     for (const std::string& line :
          {std::string(", 100.00 x 10.00 mm (3.937 x 0.394 in)"),
-          std::string("(100, 10), units millimetres, 100.00 x 20.00 mm (3.937 x 0.787 in), read in "),
+          std::string("(100, 10), units millimetres, 100.00 x 20.00 mm (3.937 x 0.787 in), 2 entities"),
           std::string("units centimetres, 1000.00 x 200.00 mm (39.370 x 7.874 in)"),
-          bare + ": DXF AC1015 (R2000), 2 entities (LINE 2), 0 layers, 0 blocks, extents "
-                 "(0, -10) to (100, 10), read in "})
+          bare + ": DXF AC1015 (R2000), 4 points, 2 strokes, box (0, -10) to (100, 10), 2 entities, "})
         EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
 
     // 100 mm is 1000 pixels at 254 dpi, plus half the 0.25 mm line at each
