@@ -1,25 +1,24 @@
-// HPGL plot files (.plt) and the line-per-command CQP files (.cqp).
+// HPGL plot files (.plt, .hpgl, .hpg, .hp) and the line-per-command CQP
+// files (.cqp).
 //
-// Lines end at LF; a final line without one still counts, and an empty line
-// (LF LF; a lone CR is not empty) ends the data. Only PU (pen up), PD (pen
-// down), PA (plot absolute) and PR (plot relative) carry meaning, told by a
-// statement's first two characters after leading spaces; a statement of fewer
-// than two characters ends its line.
-//   PLT: statements end with ';' (text after a line's last ';' is not read);
-//        the code is two characters and coordinates follow it directly, as in
-//        PD100,200,300,400; other commands are skipped.
-//   CQP: the line is one statement with a one-character tag: "PU" lifts the
-//        pen, "PA"/"PR" set the mode, and any other tag followed by numbers
-//        is a move in the current mode; a ';' right after the tag is skipped.
+// Plot files are read statement by statement as a plotter reads them
+// (hpgl_tokens.h for the grammar, hpgl_plotter.h for what each statement
+// draws), HP-GL/2 inside a PCL job included.
+//
+// CQP files keep their own line rules. Lines end at LF; a final line
+// without one still counts, and an empty line (LF LF; a lone CR is not
+// empty) ends the data. The line is one statement with a one-character tag,
+// after leading spaces: "PU" lifts the pen, "PA"/"PR" set the mode, and any
+// other tag followed by numbers is a move in the current mode; a ';' right
+// after the tag is skipped; a line shorter than two characters is skipped.
 // A pair reads as "%f%c%f" or, failing that, "%f %c%f"; the next pair starts
-// just after the separator that follows the pair's second number (PLT) or
-// one character later (CQP). Units are the file's own; its y axis points up.
-// The list always begins with a marker, and pen-ups in a row give one.
+// two characters after the separator that follows the pair's second number.
+// Units are the file's own; its y axis points up. The list always begins
+// with a marker, and pen-ups in a row give one.
 #include "model/scan.h"
+#include "readers/hpgl_plotter.h"
 #include "readers/pattern_frame.h"
 #include "readers/text_util.h"
-
-#include <cstring>
 
 namespace {
 
@@ -34,14 +33,7 @@ bool ScanPair(std::string_view s, float& x, char& sep, float& y) {
     return sc.Char(sep) && sc.QuickFloat(y);
 }
 
-// The separator is usually a few characters on: a plain loop beats a call.
-std::size_t FindFrom(std::string_view s, char c, std::size_t from) {
-    for (std::size_t i = from; i < s.size(); ++i)
-        if (s[i] == c) return i;
-    return std::string_view::npos;
-}
-
-struct Pen {
+struct CqpPen {
     bool absolute = true;
     float lastX = 0; // x of the last entry appended
     // The last point appended, as stored; a relative move before any point
@@ -49,12 +41,11 @@ struct Pen {
     float prevX = 0, prevY = 0;
 };
 
-// One statement; false when it is too short, which ends its line.
-bool Statement(std::string_view s, bool cqp, Pen& pen, CPointList& out) {
+void CqpLine(std::string_view s, CqpPen& pen, CPointList& out) {
     std::size_t lead = 0;
     while (lead < s.size() && s[lead] == ' ') ++lead;
     s.remove_prefix(lead);
-    if (s.size() < 2) return false;
+    if (s.size() < 2) return;
 
     const bool isP = s[0] == 'P';
     const char c1 = s[1];
@@ -62,13 +53,11 @@ bool Statement(std::string_view s, bool cqp, Pen& pen, CPointList& out) {
         if (pen.lastX != kBreakX) AddBreak(out);
         pen.lastX = kBreakX;
     }
-    if (!cqp && !(isP && (c1 == 'U' || c1 == 'D' || c1 == 'A' || c1 == 'R'))) return true;
     if (isP && c1 == 'R') pen.absolute = false;
     if (isP && c1 == 'A') pen.absolute = true;
 
-    std::size_t at = cqp ? 1 : 2;
+    std::size_t at = 1;
     if (at < s.size() && s[at] == ';') ++at;
-    const std::size_t next = cqp ? 2 : 1;
     for (;;) {
         float x, y;
         char sep;
@@ -83,37 +72,31 @@ bool Statement(std::string_view s, bool cqp, Pen& pen, CPointList& out) {
         out.AddTail(_tagREALPT{pen.prevX, pen.prevY});
         pen.lastX = pen.prevX;
 
-        const std::size_t first = FindFrom(s, sep, at);
+        const std::size_t first = s.find(sep, at);
         if (first == std::string_view::npos) break;
-        const std::size_t second = FindFrom(s, sep, first + 1);
+        const std::size_t second = s.find(sep, first + 1);
         if (second == std::string_view::npos) break;
-        // In CQP the next pair may lie past the statement's end: it ends here
-        // rather than reading on into the next line.
-        at = second + next;
+        // The next pair may lie past the line's end: it ends here rather
+        // than reading on into the next line.
+        at = second + 2;
         if (at > s.size()) break;
     }
-    return true;
 }
+
+// The set-up lines this program's PLT writer starts its files with.
+constexpr std::string_view kOwnPltHead = "IN;\r\nIP;\r\nSP1;\r\nPU0,0;\r\nSC0,4,0,4;\r\n";
 
 } // namespace
 
 ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out) {
-    const bool cqp = dialect == HpglDialect::cqp;
-    Pen pen;
-    LineCursor lines(text);
-    std::string_view line;
-    while (NextDataLine(lines, line, true)) {
-        if (cqp) {
-            Statement(line, true, pen, out);
-            continue;
-        }
-        std::size_t at = 0;
-        while (const void* semi = std::memchr(line.data() + at, ';', line.size() - at)) {
-            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(semi) - line.data());
-            if (!Statement(line.substr(at, end - at), false, pen, out)) break;
-            at = end + 1;
-        }
+    if (dialect == HpglDialect::cqp) {
+        CqpPen pen;
+        LineCursor lines(text);
+        std::string_view line;
+        while (NextDataLine(lines, line, true)) CqpLine(line, pen, out);
+        return {};
     }
+    hpgl::Plot(text, {.ignoreScale = text.starts_with(kOwnPltHead)}, out);
     return {};
 }
 
