@@ -512,6 +512,11 @@ private:
     // line began, LF moves down a line, BS back a cell; a label that follows
     // another without a move in between goes on from its lines.
     void Label(std::string_view text) {
+        // Each character costs work even where it draws nothing (PB may
+        // print a long buffer again and again): past the budget labels are
+        // skipped.
+        if (static_cast<long long>(text.size()) > m_labelBudget) return;
+        m_labelBudget -= static_cast<long long>(text.size()) + 1;
         const Pt size = CharSize(), d = Along(), n = Up(d);
         const double advance = Advance(size), feed = LineFeed(size);
         if (m_pos.x != m_labelEnd.x || m_pos.y != m_labelEnd.y) m_lineStart = m_pos;
@@ -705,6 +710,7 @@ private:
     bool m_open = false; // the model's last point is the pen's position
     int m_pen = 1;
     long long m_curveBudget = kMaxCurvePoints;
+    long long m_labelBudget = kMaxLabelCharacters;
 
     double m_length = kSheetLength, m_width = kSheetWidth;
     bool m_sheetGiven = false;

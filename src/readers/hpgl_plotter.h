@@ -25,7 +25,9 @@
 //    (percent of P1 to P2, 0.19 x 0.27 cm by default), along DI / DR, with
 //    ES, SL and LO; the pen ends after the text, CP moves it by cells; SM
 //    draws its symbol at each point PA, PR, PU or PD reaches. Character sets
-//    (CS, CA) are not told apart: every label is ASCII.
+//    (CS, CA) are not told apart: every label is ASCII. Glyph points count
+//    against kMaxCurvePoints, and labels end after kMaxLabelCharacters
+//    characters in all.
 #pragma once
 
 #include "model/point.h"
@@ -40,6 +42,7 @@ namespace hpgl {
 constexpr long long kMaxChordsPerCurve = 720;
 constexpr long long kMaxCurvePoints = 1LL << 25;
 constexpr std::size_t kMaxPolygonVertices = std::size_t{1} << 22;
+constexpr long long kMaxLabelCharacters = 1LL << 26;
 
 struct Options {
     // Files written by this program's PLT writer carry "SC0,4,0,4;" that

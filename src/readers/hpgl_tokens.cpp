@@ -1,6 +1,8 @@
 #include "readers/hpgl_tokens.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -288,4 +290,20 @@ bool IsUtf8Encoded(std::string_view data) {
         telling = telling || next < 0xBF;
     }
     return telling;
+}
+
+bool LooksLikeHpgl(std::string_view head) {
+    // Statements that set up or draw; a text file seldom opens with three.
+    static constexpr std::string_view kOpening[] = {
+        "IN", "DF", "SP", "PU", "PD", "PA", "PR", "IP", "IR", "SC", "PS", "BP", "RO", "CO", "LT",
+        "PW", "PE", "SI", "SR", "DT", "CS", "LA", "NP", "PC", "MC", "TR", "WU", "PG", "VS"};
+    HpglTokenizer tokens(head.substr(0, 4096));
+    int seen = 0;
+    char m[2];
+    while (seen < 3 && tokens.Next(m[0], m[1])) {
+        if (std::find(std::begin(kOpening), std::end(kOpening), std::string_view(m, 2)) == std::end(kOpening))
+            return false;
+        ++seen;
+    }
+    return seen > 0;
 }

@@ -57,6 +57,10 @@ private:
     char m_terminator = '\x03';
 };
 
+// True when the text opens with HP-GL: its first statements (after any
+// escape sequences and PCL) are mnemonics plot files begin with.
+bool LooksLikeHpgl(std::string_view head);
+
 // One element of PE data: a flag or a decoded number.
 struct EncodedItem {
     enum Kind : std::uint8_t { number, penUp, absolute, fraction, selectPen, sevenBit } kind;
