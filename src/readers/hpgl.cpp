@@ -96,8 +96,11 @@ ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& o
         while (NextDataLine(lines, line, true)) CqpLine(line, pen, out);
         return {};
     }
+    const std::size_t before = out.size();
     hpgl::Plot(text, {.ignoreScale = text.starts_with(kOwnPltHead)}, out);
-    return {};
+    for (auto p = out.begin() + before; p != out.end(); ++p)
+        if (!IsBreak(*p)) return {};
+    return {false, "no HP-GL drawing found (no pen moves, curves or labels)"};
 }
 
 int CLoomveilDoc::RenderPlt(CDC* pDC, int width, int height) {

@@ -13,10 +13,11 @@ static std::string Garbage(std::size_t n, unsigned seed) {
 
 TEST(AllReaders, FilesWithNothingToReadFailAndHostileBytesEndCleanly) {
     // Garbage reads as a pattern where unknown lines are skipped, and is
-    // refused where a file is checked (QCC's header once given).
+    // refused where a file is checked (QCC's header once given) or where
+    // nothing was drawn (HPGL).
     const std::pair<std::string, bool> cases[] = {
-        {"qli", true},  {"hqv", true},  {"plt", true}, {"cqp", true},  {"pat", true},
-        {"ssd", true},  {"hqf", true},  {"cmd", true}, {"txt", false}, {"iqp", false},
+        {"qli", true},  {"hqv", true},  {"plt", false}, {"cqp", true},  {"pat", true},
+        {"ssd", true},  {"hqf", true},  {"cmd", true},  {"txt", false}, {"iqp", false},
         {"4qb", false}, {"cdr", false}, {"qcc", true}};
     for (const auto& [ext, taken] : cases) {
         CLoomveilDoc doc;

@@ -174,11 +174,24 @@ TEST(HpglReader, PclJobsAndEscapes) {
     });
 }
 
+TEST(HpglReader, AFileThatDrawsNothingIsRefused) {
+    for (const char* text : {"IN;SP1;PU;SP0;",
+                             "\x1B"
+                             "E\x1B&l1OPD10,10;\x1B"
+                             "E",
+                             "Hello"})
+        EXPECT_EQ(Refusal("plt", text), "no HP-GL drawing found (no pen moves, curves or labels)");
+}
+
 TEST(HpglReader, ContentThatOpensWithHpgl) {
-    for (const char* yes : {"IN;SP1;PU0,0;", "\x1B.(\x1B%-1BBPINPS1,1", "\x1B%-12345X@PJL\r\n\x1B" "E\x1B%0BINSP1",
+    for (const char* yes : {"IN;SP1;PU0,0;", "\x1B.(\x1B%-1BBPINPS1,1",
+                            "\x1B%-12345X@PJL\r\n\x1B"
+                            "E\x1B%0BINSP1",
                             "\r\n pu;pa10,10;pd"})
         EXPECT_TRUE(LooksLikeHpgl(yes)) << yes;
-    for (const char* no : {"", "Hello, plotter", "  0\nSECTION\n", "VP 1,2\n", "\x1B" "E\x1B&l1Otext"})
+    for (const char* no : {"", "Hello, plotter", "  0\nSECTION\n", "VP 1,2\n",
+                           "\x1B"
+                           "E\x1B&l1Otext"})
         EXPECT_FALSE(LooksLikeHpgl(no)) << no;
 }
 
