@@ -1,6 +1,7 @@
 #include "readers/hpgl_plotter.h"
 
 #include "dxf/dxf_font.h"
+#include "model/clip_segment.h"
 
 #include <algorithm>
 #include <array>
@@ -138,6 +139,9 @@ private:
         case Mnemonic('R', 'O'):
             Rotate(Params(t, p) >= 1 ? p[0] : 0);
             break;
+        case Mnemonic('I', 'W'):
+            InputWindow(Params(t, p), p);
+            break;
         case Mnemonic('P', 'S'):
             PlotSize(Params(t, p), p);
             break;
@@ -229,6 +233,50 @@ private:
 
     // Appends a point given in the rotated frame, as the sheet holds it.
     void Append(Pt p) {
+        if (m_clipped)
+            Clipped(p);
+        else
+            Emit(p);
+    }
+
+    // IW: only what lies in the window is drawn; a line that leaves it ends
+    // its stroke there, one that enters starts a new one.
+    void Clipped(Pt p) {
+        const bool prevShown = m_clipPrevShown;
+        const Pt a = m_clipPrev;
+        m_clipPrev = p;
+        if (!m_clipHasPrev) {
+            m_clipHasPrev = true;
+            m_clipPrevShown =
+                p.x >= m_window[0].x && p.x <= m_window[1].x && p.y >= m_window[0].y && p.y <= m_window[1].y;
+            if (m_clipPrevShown) Emit(p);
+            return;
+        }
+        double t0, t1;
+        m_clipPrevShown = false;
+        if (!ClipSegment(a.x, a.y, p.x, p.y, m_window[0].x, m_window[0].y, m_window[1].x, m_window[1].y, t0,
+                         t1)) {
+            EndStroke();
+            return;
+        }
+        if (!prevShown || t0 > 0) {
+            EndStroke();
+            Emit({a.x + (p.x - a.x) * t0, a.y + (p.y - a.y) * t0});
+        }
+        Emit({a.x + (p.x - a.x) * t1, a.y + (p.y - a.y) * t1});
+        m_clipPrevShown = t1 >= 1;
+        if (!m_clipPrevShown) EndStroke();
+    }
+
+    template <std::size_t N> void InputWindow(int n, const std::array<double, N>& p) {
+        m_clipped = n >= 4;
+        if (!m_clipped) return;
+        const Pt a = ToPlotter({p[0], p[1]}), b = ToPlotter({p[2], p[3]});
+        m_window[0] = {std::min(a.x, b.x), std::min(a.y, b.y)};
+        m_window[1] = {std::max(a.x, b.x), std::max(a.y, b.y)};
+    }
+
+    void Emit(Pt p) {
         double x = p.x, y = p.y;
         switch (m_rotation) {
         case 90:
@@ -248,9 +296,14 @@ private:
 
     // --- strokes ---
 
-    void Break() {
+    void EndStroke() {
         if (!m_out.IsEmpty() && !IsBreak(m_out.GetTail())) m_out.AddTail(kBreakMarker);
+    }
+
+    void Break() {
+        EndStroke();
         m_open = false;
+        m_clipHasPrev = false;
     }
 
     void LineTo(Pt q) {
@@ -595,6 +648,7 @@ private:
     }
 
     void Defaults() {
+        m_clipped = false;
         m_terminator = '\x03';
         m_printTerminator = false;
         m_symbol = '\0';
@@ -732,6 +786,10 @@ private:
     Pt m_lineStart{0, 0};
     Pt m_labelEnd{std::nan(""), 0};
     std::string m_buffered;
+
+    // The clip window (rotated frame) and the last point offered to it.
+    bool m_clipped = false, m_clipHasPrev = false, m_clipPrevShown = false;
+    Pt m_window[2]{}, m_clipPrev{};
 
     bool m_polygon = false, m_contourNext = false;
     std::vector<Vertex> m_vertices;

@@ -19,6 +19,7 @@
 //    pen stays where it was;
 //  - polygon mode (PM) collects moves, and EP / FP draw the outline: EP the
 //    pen-down edges, FP every edge;
+//  - IW keeps what is drawn inside its window: lines are cut at its edges;
 //  - SP ends the stroke, so each stroke has one pen;
 //  - labels (LB, and PB for BL's text) are drawn in a single-stroke font in
 //    character cells 1.5 characters wide and 2 high, sized by SI (cm) or SR

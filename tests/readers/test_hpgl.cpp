@@ -154,6 +154,8 @@ TEST(HpglReader, ScalingRotationAndSheet) {
         // RO turns the axes about the sheet (PS sets it; IN turns back).
         {"PS1000,800;RO90;PU0,0;PD10,0;IN;PU0,0;", "| 1000,0 1000,-10 | 0,0"},
         {"PS1000,800;RO180;IR0,100;SC0,300,0,300;PU0,0;PD300,0,300,300;", "| 1000,0 0,0 0,800"},
+        // IW cuts lines at its edges, in user units.
+        {"SC0,1,0,1,2;IP0,0;IW0,0,10,10;PU0,5;PD20,5,20,8,5,8;IW;PD0,0;", "| 0,-5 10,-5 | 10,-8 5,-8 0,0"},
         // A window without width scales nothing.
         {"SC5,5,0,1;PU7,7;", "| 7,-7"},
         // The set-up this program's PLT writer writes does not scale.
