@@ -33,6 +33,11 @@ constexpr int Mnemonic(char a, char b) {
     return (a << 8) | b;
 }
 
+// A mode or kind given as a number; out of range it is none of them.
+int Kind(double v) {
+    return v > -1000 && v < 1000 ? static_cast<int>(v) : -1;
+}
+
 struct Vertex {
     float x, y;
     bool down;          // the edge that ends here was drawn with the pen down
@@ -116,7 +121,7 @@ private:
             }
             break;
         case Mnemonic('P', 'M'):
-            Polygon(Params(t, p) >= 1 ? static_cast<int>(p[0]) : 0);
+            Polygon(Params(t, p) >= 1 ? Kind(p[0]) : 0);
             break;
         case Mnemonic('E', 'P'):
             DrawPolygon(false);
@@ -197,7 +202,7 @@ private:
             break;
         }
         case Mnemonic('L', 'O'):
-            m_labelOrigin = Params(t, p) >= 1 ? static_cast<int>(p[0]) : 1;
+            m_labelOrigin = Params(t, p) >= 1 ? Kind(p[0]) : 1;
             break;
         case Mnemonic('I', 'N'):
             Defaults();
@@ -703,7 +708,7 @@ private:
         m_scaling = n >= 4;
         if (m_scaling) {
             std::copy(p.begin(), p.end(), m_sc.begin());
-            m_scType = n >= 5 ? static_cast<int>(p[4]) : 0;
+            m_scType = n >= 5 ? Kind(p[4]) : 0;
             if (m_scType == 1 && n < 7) m_sc[5] = m_sc[6] = 50;
         }
         UpdateScale();
