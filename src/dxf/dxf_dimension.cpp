@@ -13,6 +13,7 @@
 #include "dxf/dxf_paint.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -95,18 +96,30 @@ std::string DxfFormatDimension(double value, const DXFDIMSTYLE& style, int dimTy
         if (sep != std::string::npos && style.nDecimalSep > 32 && style.nDecimalSep < 127)
             number[sep] = static_cast<char>(style.nDecimalSep);
     }
-    // Radius and diameter signs, and the style's prefix and suffix.
+    // Radius and diameter signs (not where the text writes one before its
+    // "<>"), and the style's prefix and suffix.
     const int kind = dimType & 7;
-    std::string measured = kind == 4 ? "R" + number : kind == 3 ? "%%c" + number : number;
+    const std::string sign = kind == 4 ? "R" : kind == 3 ? "%%c" : "";
     const std::string post(style.szPost, strnlen(style.szPost, sizeof style.szPost));
     const std::size_t slot = post.find("<>");
-    measured =
-        slot == std::string::npos ? measured + post : post.substr(0, slot) + measured + post.substr(slot + 2);
-    if (text.empty()) return measured;
+    auto written = [&](bool withSign) {
+        const std::string value = (withSign ? sign : std::string()) + number;
+        return slot == std::string::npos ? value + post
+                                         : post.substr(0, slot) + value + post.substr(slot + 2);
+    };
+    if (text.empty()) return written(true);
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         if (text.compare(i, 2, "<>") == 0) {
-            out += measured;
+            const std::string_view before = text.substr(0, i);
+            const bool signed_ =
+                !sign.empty() && before.size() >= sign.size() &&
+                std::equal(sign.begin(), sign.end(), before.end() - static_cast<std::ptrdiff_t>(sign.size()),
+                           [](char a, char b) {
+                               return std::tolower(static_cast<unsigned char>(a)) ==
+                                      std::tolower(static_cast<unsigned char>(b));
+                           });
+            out += written(!signed_);
             i += 2;
         } else {
             out += text[i++];

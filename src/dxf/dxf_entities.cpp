@@ -245,14 +245,15 @@ void ReadSolid(DXFREADER* r, DXFENTITYCOMMON* c, DXFSOLID* e, char* v) {
 
 // TEXT, and ATTRIB (an attribute's value, after its INSERT) which has the
 // same fields but its vertical justification in 74 (73 is its field
-// length) and its flags in 70 (bit 0: invisible, not stored: the entity is
-// given type 0). What follows a 101 (an embedded MTEXT) is not read.
+// length) and its flags in 70 (bit 0: invisible). What follows a 101 (an
+// embedded MTEXT) is not read.
 void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v, bool attrib = false) {
     std::memset(e, 0, offsetof(DXFTEXTENTRY, szStyle));
     e->szStyle[0] = '\0';
     e->szText[0] = '\0';
     e->dOblique = 0;
     e->nGenFlags = 0;
+    e->bAttribute = attrib;
     e->dWidthFactor = 1.0;
     c->wType = DXF_TEXT;
     const int vertical = attrib ? 74 : 73;
@@ -261,7 +262,10 @@ void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v, bool a
         if (embedded || (code == 101 && (embedded = true))) return true;
         if (StorePoint(code, s, {&e->ptInsert, &e->ptAlign})) return true;
         if (DxfStoreField(code, s,
-                          {{40, &e->dHeight}, {41, &e->dWidthFactor}, {50, &e->dRotation}, {51, &e->dOblique},
+                          {{40, &e->dHeight},
+                           {41, &e->dWidthFactor},
+                           {50, &e->dRotation},
+                           {51, &e->dOblique},
                            {71, &e->nGenFlags}}))
             return true;
         if (code == 72) {
@@ -279,7 +283,7 @@ void ReadText(DXFREADER* r, DXFENTITYCOMMON* c, DXFTEXTENTRY* e, char* v, bool a
         }
         return true;
     });
-    if (invisible) c->wType = 0;
+    if (invisible) c->dwFlags |= DXF_ENTITY_INVISIBLE;
 }
 
 // MTEXT: the text comes in chunks of up to 250 characters (3) before its
@@ -300,8 +304,12 @@ void ReadMText(DXFREADER* r, DXFENTITYCOMMON* c, DXFMTEXTENTRY* e, char* v) {
         if (embedded || (code == 101 && (embedded = true))) return true;
         if (StorePoint(code, s, {&e->ptInsert, &e->ptDirection})) return true;
         if (DxfStoreField(code, s,
-                          {{40, &e->dHeight}, {41, &e->dRefWidth}, {44, &e->dLineSpacing}, {50, &e->dRotation},
-                           {71, &e->nAttach}, {7, e->szStyle}}))
+                          {{40, &e->dHeight},
+                           {41, &e->dRefWidth},
+                           {44, &e->dLineSpacing},
+                           {50, &e->dRotation},
+                           {71, &e->nAttach},
+                           {7, e->szStyle}}))
             return true;
         if (code == 1 || code == 3) {
             if (text.size() < kMaxMTextBytes) text.append(s.substr(0, kMaxMTextBytes - text.size()));

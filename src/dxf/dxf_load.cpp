@@ -170,6 +170,9 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
     DXFENTITYCOMMON common;
     DXFENTITYENTRY entry;
     DXFENTITYDATA converted;
+    // ATTRIBs follow their INSERT and are shown only with it.
+    bool afterInsert = false;
+    DWORD insertFlags = 0;
     while (DxfReadEntity(r, &common, &entry)) {
         DXFENTITYHEADER h;
         std::memset(&h, 0, sizeof h);
@@ -182,6 +185,12 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
         h.dwFlags = common.dwFlags;
         if (common.szLayer[0]) h.dwLayer = DxfTableIdByName(d, DXF_TABLE_LAYER, common.szLayer);
         if (common.szLineType[0]) h.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, common.szLineType);
+        if (h.wType == DXF_TEXT && entry.text.bAttribute) {
+            if (afterInsert) h.dwFlags |= insertFlags;
+        } else {
+            afterInsert = h.wType == DXF_INSERT;
+            insertFlags = h.dwFlags;
+        }
 
         const void* data = &entry;
         switch (h.wType) {
@@ -224,7 +233,10 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             DXFBLOCK b;
             CopyName(b.szName, e.szBlock);
             const DWORD block = DxfBlockIdByName(d, b.szName);
-            if (block == 0) continue; // an insert of a block that does not exist is not stored
+            if (block == 0) { // an insert of a block that does not exist is not stored
+                insertFlags = DXF_ENTITY_INVISIBLE;
+                continue;
+            }
             DXFINSERT& t = converted.insert;
             std::memset(&t, 0, sizeof t);
             t.ptInsert = e.ptInsert;

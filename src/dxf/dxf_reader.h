@@ -127,6 +127,7 @@ struct DXFTEXTENTRY {
     char szText[2048];   // 1
     double dOblique;     // 51
     int nGenFlags;       // 71
+    int bAttribute;      // 1 for an ATTRIB (shown only with its INSERT)
 };
 
 // MTEXT: the fields of DXFMTEXT with the style's name; the text (3 chunks,

@@ -35,6 +35,53 @@ void AppendOutline(const DxfTextFigures& f, const std::vector<DevPt>& mapped, DX
     }
 }
 
+COLORREF FigureColour(const DxfTextFigures::Figure& fig, COLORREF entityColour) {
+    if (fig.rgb >= 0) return RGB((fig.rgb >> 16) & 0xFF, (fig.rgb >> 8) & 0xFF, fig.rgb & 0xFF);
+    if (fig.colour >= 1) return DxfPaletteColour(fig.colour);
+    return entityColour;
+}
+
+// Outline glyphs are filled, as CAD shows TrueType text: the contours of a
+// glyph go into one polygon filled by the winding rule (outer and inner
+// contours turn opposite ways), joined start to start by edges that are
+// walked back at the end, so that they enclose nothing.
+void FillOutlines(CDC* dc, const DxfTextFigures& f, const std::vector<DevPt>& mapped, COLORREF entityColour) {
+    CPen none(PS_NULL, 0, 0);
+    CPen* oldPen = dc->SelectObject(&none);
+    const int oldMode = dc->SetPolyFillMode(WINDING);
+    std::vector<DevPt> polygon, starts;
+    COLORREF run = entityColour;
+    auto flush = [&] {
+        if (starts.size() > 1)
+            for (auto it = starts.rbegin() + 1; it != starts.rend(); ++it) polygon.push_back(*it);
+        if (polygon.size() >= 3) {
+            CBrush brush(run);
+            CBrush* oldBrush = dc->SelectObject(&brush);
+            DevicePolygon(dc, polygon);
+            dc->SelectObject(oldBrush);
+        }
+        polygon.clear();
+        starts.clear();
+    };
+    std::uint32_t start = 0;
+    for (const DxfTextFigures::Figure& fig : f.figures) {
+        if (fig.outline && fig.end - start >= 3) {
+            const COLORREF colour = FigureColour(fig, entityColour);
+            if (colour != run || fig.glyphStart) {
+                flush();
+                run = colour;
+            }
+            polygon.insert(polygon.end(), mapped.begin() + start, mapped.begin() + fig.end);
+            polygon.push_back(mapped[start]);
+            starts.push_back(mapped[start]);
+        }
+        start = fig.end;
+    }
+    flush();
+    dc->SetPolyFillMode(oldMode);
+    dc->SelectObject(oldPen);
+}
+
 void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfTextFigures& f,
                  const Transform& t, DXFOUTLINE* outline) {
     const View v(d);
@@ -54,16 +101,13 @@ void DrawFigures(const DXFDRAWING& d, CDC* dc, COLORREF entityColour, const DxfT
     if (!v.Visible(minX, minY, maxX, maxY)) return;
     if (!(maxX - minX <= kMaxTextPixels && maxY - minY <= kMaxTextPixels)) return;
 
+    FillOutlines(dc, f, mapped, entityColour);
     COLORREF current = entityColour;
     CPen pen(PS_SOLID, 0, current);
     CPen* old = dc->SelectObject(&pen);
     std::uint32_t start = 0;
     for (const DxfTextFigures::Figure& fig : f.figures) {
-        COLORREF colour = entityColour;
-        if (fig.rgb >= 0)
-            colour = RGB((fig.rgb >> 16) & 0xFF, (fig.rgb >> 8) & 0xFF, fig.rgb & 0xFF);
-        else if (fig.colour >= 1)
-            colour = DxfPaletteColour(fig.colour);
+        const COLORREF colour = FigureColour(fig, entityColour);
         if (colour != current) {
             dc->SelectObject(old);
             pen.DeleteObject();

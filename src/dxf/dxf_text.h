@@ -32,19 +32,24 @@
 
 struct DxfTextFigures {
     struct Figure {
-        std::uint32_t end; // points [previous end, end)
-        bool outline;      // a closed contour of an outline glyph
-        int colour = -1;   // colour number, -1 for the entity's
-        long rgb = -1;     // a true colour (0xRRGGBB) that overrides it
+        std::uint32_t end;       // points [previous end, end)
+        bool outline;            // a closed contour of an outline glyph
+        int colour = -1;         // colour number, -1 for the entity's
+        long rgb = -1;           // a true colour (0xRRGGBB) that overrides it
+        bool glyphStart = false; // the first figure of a glyph
     };
     std::vector<QPointF> points;
     std::vector<Figure> figures;
+    bool nextStartsGlyph = true;
+
+    void BeginGlyph() { nextStartsGlyph = true; }
 
     // Appends a figure of n points given by point(i).
     template <class Point> void Add(std::size_t n, bool outline, int colour, long rgb, Point&& point) {
         if (n < 2) return;
         for (std::size_t i = 0; i < n; ++i) points.push_back(point(i));
-        figures.push_back({static_cast<std::uint32_t>(points.size()), outline, colour, rgb});
+        figures.push_back({static_cast<std::uint32_t>(points.size()), outline, colour, rgb, nextStartsGlyph});
+        nextStartsGlyph = false;
     }
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -29,6 +30,7 @@ struct Placement {
 // slant q (tangent of the oblique angle), mirrored by mx, my (±1).
 void AddGlyph(DxfTextFigures& out, const DxfGlyph& g, const Placement& at, double x, double base, double h,
               double w, double q, int colour, long rgb, double mx = 1, double my = 1) {
+    out.BeginGlyph();
     std::uint32_t start = 0;
     for (const std::uint32_t end : g.ends) {
         out.Add(end - start, g.outline, colour, rgb, [&](std::size_t i) {
@@ -47,10 +49,14 @@ double Clean(double v, double fallback) {
 } // namespace
 
 const DXFSTYLE* DxfStyleById(const DXFDRAWING* d, DWORD id) {
-    if (!d || id == 0) return nullptr;
-    for (DWORD i = 0; i < d->nStyles && i < DXF_MAX_STYLES; ++i)
-        if (d->styles[i].dwId == id) return &d->styles[i];
-    return nullptr;
+    if (!d) return nullptr;
+    // Text that names no style (or one not in the table) is in "Standard".
+    const DXFSTYLE* standard = nullptr;
+    for (DWORD i = 0; i < d->nStyles && i < DXF_MAX_STYLES; ++i) {
+        if (id != 0 && d->styles[i].dwId == id) return &d->styles[i];
+        if (!standard && strcasecmp(d->styles[i].szName, "Standard") == 0) standard = &d->styles[i];
+    }
+    return standard;
 }
 
 std::u32string DxfTextCharacters(const DXFDRAWING* d, std::string_view raw) {
@@ -177,6 +183,7 @@ bool DxfLayoutText(const DXFDRAWING* d, const DXFTEXT& t, DxfTextFigures& out) {
     double x = 0;
     for (const char32_t c : line.chars) {
         const DxfGlyph& g = line.font->Glyph(c);
+        out.BeginGlyph();
         std::uint32_t start = 0;
         for (const std::uint32_t end : g.ends) {
             out.Add(end - start, g.outline, -1, -1, [&](std::size_t i) {

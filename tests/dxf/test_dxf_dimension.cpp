@@ -148,6 +148,7 @@ TEST(DxfDimension, MeasuredValuesAreWrittenByTheStyle) {
         {3, 0, 0, 0, 4, 0, 0, "\"", "", "R3\""},                 // a radius, DIMPOST as a suffix
         {7, 0, 0, 0, 3, 0, 0, "", "", "%%c7"},                   // a diameter
         {7, 0, 0, 0, 4, 0, 0, "", "max <> (<>)", "max R7 (R7)"}, // every <> replaced
+        {7, 0, 0, 0, 4, 0, 0, "", "r<>", "r7"},                  // a sign of its own is not doubled
         {7, 0, 0, 0, 0, 0, 0, "", "TEN", "TEN"},                 // a text of its own stays
         {-0.0001, 2, 0, 0, 0, 0, 0, "", "", "0.00"},
     };

@@ -175,6 +175,24 @@ TEST(DxfText, AttributesDrawWhereTheySayUnlessInvisible) {
     const Ink k = InkOf(p);
     EXPECT_NEAR(k.minY, 60, 1);
     EXPECT_GT(k.maxX, 100);
+    // An invisible INSERT hides its attributes too.
+    Drawing hidden(
+        Dxf("0|INSERT|2|B|60|1|10|2|20|2|66|1|0|ATTRIB|62|1|10|8|20|8|40|2|1|VAL|2|TAG|0|SEQEND", blocks));
+    EXPECT_EQ(PaintAt(hidden, 240, 160, 10).Drawn(), 0);
+}
+
+TEST(DxfText, TrueTypeTextIsFilledAndTheStyleStandardIsTheDefault) {
+    // "Standard" names a TrueType face: the text without a style of its own
+    // takes it, and its glyphs are filled: far more ink than the outline.
+    const std::string tables =
+        "0|SECTION|2|TABLES|0|TABLE|2|STYLE|0|STYLE|2|Standard|3|arial.ttf|0|ENDTAB|0|ENDSEC|";
+    Drawing d(dxftest::Sections(tables, {}, "0|TEXT|62|1|10|2|20|2|40|5|1|HO"));
+    const Picture p = PaintAt(d, 240, 160, 10);
+    const Ink k = InkOf(p);
+    EXPECT_NEAR(k.maxY - k.minY, 50, 3);
+    EXPECT_GT(k.count, 1500);                                 // filled strokes of about 6 pixels
+    EXPECT_TRUE(p.Background((k.minX + k.maxX * 3) / 4, 45)); // the hole of the O
+    EXPECT_GE(p.Figures().size(), 3u);                        // H, and the O's two contours
 }
 
 // MTEXT at (2, 14) = pixel (20, 20), height 2 units.
