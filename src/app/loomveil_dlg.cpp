@@ -20,10 +20,11 @@ using namespace resources;
 const char* const kOpenFileFilter =
     "All Cad and Quilt Files "
     "(*.4qb;*.cmd;*.cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*.pat;*.plt;*.ssd;*.txt)|"
-    "*4qb;*.cmd;*cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*pat;*.plt;*.ssd;*.txt|"
+    "*4qb;*.cmd;*cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*pat;*.plt;*.hpgl;*.hpg;*.hp;*.ssd;*.txt|"
     "CQP (*.cqp)|*.cqp|4QB (AutoBOT *.4qb)|*.4qb|CMD (*.cmd)|*.cmd|DXF (AutoCad *.dxf)|*.dxf|"
     "CDR (CorelDraw *.cdr)|*.cdr|HQF (HandiQuilter *.hqf)|*.hqf|HQV (HandiQuilter *.hqv)|*.hqv|"
-    "PLT (AutoCad *.plt)|*.plt|IQP (Intelliquilter *.iqp)|*.iqp|QCC (Quilt Magician *.qcc)|*.qcc|"
+    "PLT (AutoCad *.plt)|*.plt;*.hpgl;*.hpg;*.hp|IQP (Intelliquilter *.iqp)|*.iqp|"
+    "QCC (Quilt Magician *.qcc)|*.qcc|"
     "QLI (Statler Stitcher *.qli)|*.qli|PAT (ABM AutoPilot *.pat)|*.pat|SSD (Side Saddle *.ssd)|*.ssd|"
     "TXT (PCQuilter *.txt)|*.txt||";
 

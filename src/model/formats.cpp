@@ -2,9 +2,10 @@
 
 namespace {
 constexpr InputFormat kFormats[] = {
-    {"iqp", "IQP"}, {"cdr", "CDR preview"}, {"qcc", "QCC"}, {"qli", "QLI"}, {"hqv", "HQV"},
-    {"dxf", "DXF"}, {"pat", "PAT"},         {"ssd", "SSD"}, {"hqf", "HQF"}, {"cmd", "CMD"},
-    {"plt", "HPGL"}, {"cqp", "CQP"},        {"txt", "TXT"}, {"4qb", "4QB"},
+    {"iqp", "IQP"},  {"cdr", "CDR preview"}, {"qcc", "QCC"}, {"qli", "QLI"}, {"hqv", "HQV"},
+    {"dxf", "DXF"},  {"pat", "PAT"},         {"ssd", "SSD"}, {"hqf", "HQF"}, {"cmd", "CMD"},
+    {"plt", "HPGL"}, {"cqp", "CQP"},         {"txt", "TXT"}, {"4qb", "4QB"}, {"hpgl", "HPGL"},
+    {"hpg", "HPGL"}, {"hp", "HPGL"},
 };
 } // namespace
 

@@ -14,10 +14,13 @@ namespace {
 // One row per format. The comment on each row is where its unit comes
 // from; "unknown" rows say why no unit can be assumed.
 constexpr FormatUnit kUnits[] = {
-    // HP-GL: coordinates of PU, PD, PA and PR are plotter units of 0.025 mm,
-    // 40 to the millimetre (1016 to the inch). SC can set user units; the
-    // reader does not honour SC, so neither does this row.
+    // HP-GL: plotter units of 0.025 mm, 40 to the millimetre (1016 to the
+    // inch). User units that IP and SC set up are converted to plotter units
+    // while the file is read, so the model is always in plotter units.
     {"plt", "HPGL", Basis::fixed, 0.025, true},
+    {"hpgl", "HPGL", Basis::fixed, 0.025, true},
+    {"hpg", "HPGL", Basis::fixed, 0.025, true},
+    {"hp", "HPGL", Basis::fixed, 0.025, true},
     // CQP shares HPGL's commands, one to a line, but its coordinates are
     // not documented as plotter units.
     {"cqp", "CQP", Basis::unknown, 0, true},

@@ -176,6 +176,11 @@ TEST(HpglReader, PclJobsAndEscapes) {
     });
 }
 
+TEST(HpglReader, PlotFileNamesOpenAsHpgl) {
+    for (const char* ext : {"plt", "hpgl", "hpg", "hp"})
+        EXPECT_EQ(Text(Read(ext, "IN;PU1,1;PD2,2;")), "| 1,-1 2,-2") << ext;
+}
+
 TEST(HpglReader, AFileThatDrawsNothingIsRefused) {
     for (const char* text : {"IN;SP1;PU;SP0;",
                              "\x1B"

@@ -85,8 +85,9 @@ TEST(HpglCorpus, EveryFileDrawsItsPenDownMovesAtItsTrueSize) {
     if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
     for (const CorpusFile& f : kCorpus) {
         SCOPED_TRACE(f.name);
-        const Rendered r = RenderText("plt", ReadFile((dir / f.name).string()));
-        ASSERT_EQ(r.result, 1);
+        CLoomveilDoc doc;
+        const Rendered r = RenderPath(doc, (dir / f.name).string());
+        ASSERT_EQ(r.result, 1) << doc.m_strError;
         EXPECT_GT(CountNonWhite(r.image), 0);
         const Drawn d = Measure(r.points);
         EXPECT_GE(d.segments, f.penDownMoves);
