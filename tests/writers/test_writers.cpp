@@ -45,6 +45,7 @@ TEST(Writers, ExactBytes) {
         Writer writer;
         std::vector<_tagREALPT> points;
         std::string bytes;
+        double mmPerUnit = 0; // above 0: the writer keeps the size
     } cases[] = {
         // The worked examples, against files written out by hand from them.
         {kDxf, {{10, 10}, {20, 10}, kM, {20, 30}}, file("example.dxf")},
@@ -112,60 +113,38 @@ TEST(Writers, ExactBytes) {
          {{0, 0}, kM, {300, -300}, {998, 0}},
          Hex("8004" + Repeat("84DB 8004", 4) + "FDFE 0000" + "8004 6464 8004 6464 8004 6464 0000" +
              Repeat("74CE", 6) + "0200")},
-    };
-    for (const auto& c : cases) {
-        const auto r = WriteList(c.writer, c.points);
-        EXPECT_TRUE(r.ok) << &c - cases << ": " << r.error;
-        EXPECT_EQ(r.bytes, c.bytes) << &c - cases;
-    }
-}
-
-// With the pattern's unit known each writer keeps its size in the format's
-// own unit; here every list unit is two of them. QCC is written y up from
-// the lower-left corner, PLT without the SC instruction, DXF in
-// millimetres under a header, EXP with the prefix before every jump record;
-// flat patterns are written too.
-TEST(Writers, ExactBytesAtThePatternsSize) {
-    const std::vector<_tagREALPT> square = {kM, {0, 0}, {4, 0}, {4, 2}, kM, {0, 2}, {0, 0}};
-    auto poly = [](int colour) {
-        return Lines({"0", "POLYLINE", "8", "1", "62", std::to_string(colour), "70", "0", "66", "1"});
-    };
-    auto vertex = [](const char* x, const char* y) {
-        return Lines({"0", "VERTEX", "8", "1", "10", x, "20", y});
-    };
-    const std::string seqend = Lines({"0", "SEQEND", "8", "1"});
-    const struct {
-        Writer writer;
-        double mmPerUnit;
-        std::vector<_tagREALPT> points;
-        std::string bytes;
-    } cases[] = {
-        {kDxf, 2, square,
-         Lines({"0", "SECTION", "2", "HEADER", "9", "$INSUNITS", "70", "4", "0", "ENDSEC", "0", "SECTION",
-                "2", "ENTITIES"}) +
+        // With the pattern's unit known each writer keeps its size in the
+        // format's own unit; here every list unit is two of them. QCC is
+        // written y up from the lower-left corner, PLT without the SC
+        // instruction, DXF in millimetres under a header, EXP with the
+        // prefix before every jump record; flat patterns are written too.
+        {kDxf, square,
+         Lines({"0", "SECTION", "2", "HEADER", "9", "$INSUNITS", "70", "4", "0", "ENDSEC"}) + dxfHead +
              poly(1) + vertex("0.000000", "-0.000000") + vertex("8.000000", "-0.000000") +
              vertex("8.000000", "-4.000000") + seqend + poly(2) + vertex("0.000000", "-4.000000") +
-             vertex("0.000000", "-0.000000") + seqend + "0\r\nENDSEC\r\n0\r\nEOF"},
-        {kHqf, 50.8, square,
+             vertex("0.000000", "-0.000000") + seqend + dxfEnd,
+         2},
+        {kHqf, square,
          Lines({"0.000 -0.000 8.000 -0.000", "8.000 -0.000 8.000 -4.000", "0.000 -4.000 0.000 -0.000",
-                "; Loomveil"})},
-        {kPlt, 0.05, square,
-         Lines({"IN;", "IP;", "SP1;", "PU0,0;", "PU0,0;", "PD8,0;", "PD8,-4;", "PU0,-4;", "PD0,0;", "SP0;"})},
-        {kQcc, 50.8, square,
-         Lines({"c s", "c e s", "p X0.000 Y4.000", "p X8.000 Y4.000", "p X8.000 Y0.000", "c e e", "c s",
-                "c e s", "p X0.000 Y0.000", "p X0.000 Y4.000", "c e e"})},
-        {kQcc,
-         50.8,
-         {{0, 0}, {5, 0}},
-         Lines({"c s", "c e s", "p X0.000 Y0.000", "p X10.000 Y0.000", "c e e"})},
-        {kQli, 0.0508, square,
-         Lines({"#CAD2DMC", "CS", "VMXY", "VP 0,0", "VP 8,0", "VP 8,-4", "VE", "BGS", "AMS", "VP -8,0",
-                "VP -8,4", "VE", "BGS", "AMS", "EN"})},
-        // EXP: s = 2 about the box centre at (500, 500).
-        {kExp, 0.2, square, Hex("8004 FC02 0800 00FC 8004 F800 0004")},
-        {kExp, 0.2, {{0, 0}, {5, 0}}, Hex("8004 FB00 0A00")},
-        // A jump of 150 and one of 300 along one axis: every part prefixed.
-        {kExp, 0.1, {{0, 0}, kM, {300, 0}}, Hex("8004 B500 8004 B500" + Repeat("8004 6400", 3))},
+                "; Loomveil"}),
+         50.8},
+        {kPlt, square,
+         Lines({"IN;", "IP;", "SP1;", "PU0,0;", "PU0,0;", "PD8,0;", "PD8,-4;", "PU0,-4;", "PD0,0;", "SP0;"}),
+         0.05},
+        {kQcc, square,
+         qccOpen + Lines({"p X0.000 Y4.000", "p X8.000 Y4.000", "p X8.000 Y0.000"}) + qccNext +
+             Lines({"p X0.000 Y0.000", "p X0.000 Y4.000", "c e e"}),
+         50.8},
+        {kQcc, {{0, 0}, {5, 0}}, qccOpen + Lines({"p X0.000 Y0.000", "p X10.000 Y0.000", "c e e"}), 50.8},
+        {kQli, square,
+         qliHead + Lines({"VP 0,0", "VP 8,0", "VP 8,-4"}) + qliEnd + Lines({"VP -8,0", "VP -8,4"}) + qliEnd +
+             "EN\r\n",
+         0.0508},
+        // EXP: s = 2 about the box centre at (500, 500); jumps of 150 and
+        // 300 along one axis with every part prefixed.
+        {kExp, square, Hex("8004 FC02 0800 00FC 8004 F800 0004"), 0.2},
+        {kExp, {{0, 0}, {5, 0}}, Hex("8004 FB00 0A00"), 0.2},
+        {kExp, {{0, 0}, kM, {300, 0}}, Hex("8004 B500 8004 B500" + Repeat("8004 6400", 3)), 0.1},
     };
     for (const auto& c : cases) {
         const auto r = WriteList(c.writer, c.points, c.mmPerUnit);
