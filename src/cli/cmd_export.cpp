@@ -1,6 +1,6 @@
 #include "cli/batch.h"
 #include "cli/render_file.h"
-#include "model/units.h"
+#include "readers/list_unit.h"
 #include "writers/vector_export.h"
 
 #include <cstdio>
@@ -80,7 +80,6 @@ int RunExport(int argc, char** argv) {
                 return Failed(input.name, "a CDR file holds only a preview picture, no strokes to export");
             // Each job its own options: jobs run at once.
             writers::VectorOptions options = common;
-            options.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
             if (trueSize) {
                 const units::ListUnit unit = units::UnitOfPointList(doc, canvas, canvas);
                 if (!unit.Known()) return Failed(input.name, "no true size: " + unit.why);

@@ -8,7 +8,9 @@
 #include <limits>
 #include <new>
 
-bool IsFileExt(const CString& strExt, const char* pszExt) { return strExt == CString(pszExt); }
+bool IsFileExt(const CString& strExt, const char* pszExt) {
+    return strExt == CString(pszExt);
+}
 
 void CLoomveilDoc::SetCurrentFile(const CString& path) {
     m_strFilePath = path;
@@ -52,8 +54,10 @@ int CLoomveilDoc::ReadWholeFile(FileBuffer& buffer) {
 
 PointListFit::PointListFit(const CPointList& list, int width, int height) {
     if (list.IsEmpty()) return;
-    // The comparisons are written as "not greater" so that a NaN coordinate
-    // takes part exactly as in the original arithmetic.
+    // The comparisons are written as "not greater": a NaN coordinate
+    // replaces the running extremes (every comparison with NaN is false), so
+    // the extent is that of the points from the last NaN on. Pictures of
+    // such files have always been framed this way.
     float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
     for (const _tagREALPT& p : list) {
         if (IsBreak(p)) continue;
@@ -76,32 +80,42 @@ PointListFit::PointListFit(const CPointList& list, int width, int height) {
     ok = true;
 }
 
-void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF* pColours) {
+void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height) {
     const PointListFit fit(m_PointList, width, height);
     if (!fit.ok) return;
 
+    // Pens only where the pattern has colours: a black pattern draws with
+    // the device context's own pen, as a plain drawing does.
+    const bool coloured = !m_StrokeColours.Empty();
+    StrokeColours::Cursor colours(m_StrokeColours);
     CPen pens[2];
     int current = 0;
     CPen* oldPen = nullptr;
-    int colourIndex = -1;
-    if (pColours) {
-        pens[0].CreatePen(PS_SOLID, 1, pColours[0]);
+    COLORREF penColour = StrokeColours::kDefault;
+    if (coloured) {
+        penColour = colours.At(0);
+        pens[0].CreatePen(PS_SOLID, 1, penColour);
         oldPen = pDC->SelectObject(&pens[0]);
     }
     bool penDown = false;
     int lastPx = 0, lastPy = 0;
+    std::size_t index = 0;
     for (const _tagREALPT& p : m_PointList) {
+        const std::size_t at = index++;
         if (IsBreak(p)) {
             penDown = false;
-            if (pColours) {
-                colourIndex = (colourIndex + 1) % 4;
+            continue;
+        }
+        if (coloured) {
+            const COLORREF colour = colours.At(at);
+            if (colour != penColour) {
+                penColour = colour;
                 const int next = current ^ 1;
-                pens[next].CreatePen(PS_SOLID, 1, pColours[colourIndex]);
+                pens[next].CreatePen(PS_SOLID, 1, colour);
                 pDC->SelectObject(&pens[next]);
                 pens[current].DeleteObject();
                 current = next;
             }
-            continue;
         }
         const int px = fit.X(p.x);
         const int py = fit.Y(p.y);
@@ -116,10 +130,11 @@ void CLoomveilDoc::DrawPointList(CDC* pDC, int width, int height, const COLORREF
         lastPy = py;
         penDown = true;
     }
-    if (pColours) pDC->SelectObject(oldPen);
+    if (coloured) pDC->SelectObject(oldPen);
 }
 
-void DrawDibRows(CDC* pDC, const BYTE* pBits, const COLORREF* pPalette, int width, int height, int bitsPerPixel) {
+void DrawDibRows(CDC* pDC, const BYTE* pBits, const COLORREF* pPalette, int width, int height,
+                 int bitsPerPixel) {
     if (!pBits || !pPalette || height < 1) return;
     const int step = bitsPerPixel == 1 ? 8 : bitsPerPixel == 4 ? 2 : 1;
     for (int y = height - 1; y >= 0; --y) {

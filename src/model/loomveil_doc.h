@@ -9,12 +9,15 @@
 
 #include "model/file_buffer.h"
 #include "model/point.h"
+#include "model/stroke_colours.h"
 #include "platform/cstring.h"
 #include "platform/dc.h"
 #include "platform/file.h"
 
 #include <climits>
 #include <string>
+
+struct FileFormat;
 
 class CLoomveilDoc {
 public:
@@ -25,9 +28,11 @@ public:
     // after the name's last dot as the extension (empty without a dot).
     void SetCurrentFile(const CString& path);
 
-    // Clears the rectangle and the model, then runs the reader of
-    // m_strFileExt. Non-zero on success; 0 also for an extension that no
-    // reader handles.
+    // Clears the rectangle and the model, then runs the reader the file's
+    // extension names, or the one its content shows where the extension
+    // misleads (model/formats.h). Non-zero on success; 0 also for a file no
+    // reader handles, and for a file in which the reader found nothing to
+    // draw (the reader's own result stays what it was).
     int RenderBitmap(CDC* pDC, int width, int height);
 
     // Readers: (device context, picture width, picture height) → non-zero on
@@ -66,9 +71,9 @@ public:
     // its size; otherwise it is fitted to the format's fixed span.
     BOOL ConvertFile(const CString& chosenPath, int filterIndex, double mmPerUnit = 0);
 
-    // Draws m_PointList scaled to fit width × height at pDC's origin. With
-    // pColours (four entries), each stroke takes the next colour in turn.
-    void DrawPointList(CDC* pDC, int width, int height, const COLORREF* pColours = nullptr);
+    // Draws m_PointList scaled to fit width × height at pDC's origin, in the
+    // colours of m_StrokeColours (the device context's pen when it has none).
+    void DrawPointList(CDC* pDC, int width, int height);
 
     // Reads the whole current file into buffer (NUL-terminated). Returns the
     // bytes read plus one, or 0 when the file cannot be opened, is empty or
@@ -83,11 +88,16 @@ public:
     // writers: they keep the pattern's size when it is above 0, and fit it
     // to their format's fixed span otherwise.
     double m_dWriteMmPerUnit = 0;
+    // The colours of m_PointList's strokes; empty: all black.
+    StrokeColours m_StrokeColours;
     CString m_strFilePath;
     CString m_strFileExt;
     CString m_strFileName;
     // Why the last render failed, in a few words; empty after success.
     std::string m_strError;
+    // The format the last render read the file as (null before a render
+    // and when no reader was found).
+    const FileFormat* m_pFormat = nullptr;
 
 protected:
     void AddPoint(float x, float y) { m_PointList.AddTail(_tagREALPT{x, y}); }

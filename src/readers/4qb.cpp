@@ -49,7 +49,9 @@ bool FindBlocks(ByteCursor& in, int& count) {
 
 } // namespace
 
-ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out) {
+ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out, StrokeColours* colours) {
+    static constexpr COLORREF kColours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    int strokes = 0;
     ByteCursor in(bytes);
     std::span<const unsigned char> signature;
     if (!in.Bytes(5, signature) || std::memcmp(signature.data(), "%4qb%", 5) != 0)
@@ -73,6 +75,7 @@ ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out) {
         std::size_t inStroke = 0;
         while (left > 8) {
             if (newStroke) {
+                if (colours) colours->Set(static_cast<std::size_t>(out.GetCount()), kColours[strokes++ % 4]);
                 AddBreak(out);
                 newStroke = false;
             }
@@ -92,8 +95,9 @@ ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out) {
 }
 
 int CLoomveilDoc::Render4qb(CDC* pDC, int width, int height) {
-    static constexpr COLORREF kColours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    const PatternFrame frame{*this, pDC, width, height, kColours};
-    auto parse = [](const FileBuffer& f, CPointList& out) { return Parse4qb(f.bytes(), out); };
+    const PatternFrame frame{*this, pDC, width, height};
+    auto parse = [this](const FileBuffer& f, CPointList& out) {
+        return Parse4qb(f.bytes(), out, &m_StrokeColours);
+    };
     return ReadGuarded({-1, CArchiveException::endOfFile}, frame.Reading(parse), frame.Ending());
 }

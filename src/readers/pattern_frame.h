@@ -15,7 +15,6 @@ struct PatternFrame {
     CDC* pDC;
     int width;
     int height;
-    const COLORREF* colours = nullptr;
 
     // Draws what the model holds (1), or records why the file is refused (0).
     int Finish(ParseOutcome outcome) const {
@@ -23,7 +22,7 @@ struct PatternFrame {
             doc.m_strError = std::move(outcome.reason);
             return 0;
         }
-        doc.DrawPointList(pDC, width, height, colours);
+        doc.DrawPointList(pDC, width, height);
         return 1;
     }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/point.h"
+#include "model/stroke_colours.h"
 
 #include <cstddef>
 #include <span>
@@ -48,8 +49,10 @@ ParseOutcome ParseTxt(std::string_view text, CPointList& out);
 ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out);
 
 // Refused for a wrong signature, or when the file ends before the first
-// block; blocks that end early keep the strokes read so far.
-ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out);
+// block; blocks that end early keep the strokes read so far. Each block
+// (stroke) takes the next of black, red, green and blue in colours.
+ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out,
+                      StrokeColours* colours = nullptr);
 
 // Embroidery stitch files (y up, 0.1 mm): refused when they hold no stitch.
 ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out);

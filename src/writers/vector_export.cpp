@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,19 +30,17 @@ namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF k4qbColours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-
 bool Finite(const _tagREALPT& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// Calls f(stroke, colour) for every stroke of at least two points. The
-// colour follows the viewer's pens: the first entry until the first marker,
-// then the next entry at every marker (two markers in a row step twice).
-template <class F> void ForEachStroke(const CPointList& list, const COLORREF* colours, F&& f) {
-    int index = -1;
-    COLORREF colour = colours ? colours[0] : kBlack;
+// Calls f(piece, colour) for every run of at least two points between
+// break markers, in the viewer's colours: a stroke whose colour changes
+// part way is handed out in pieces that share the point where it changes.
+template <class F> void ForEachStroke(const CPointList& list, const StrokeColours* colours, F&& f) {
+    std::optional<StrokeColours::Cursor> cursor;
+    if (colours) cursor.emplace(*colours);
+    COLORREF colour = StrokeColours::kDefault;
     const _tagREALPT* start = list.begin();
     auto flush = [&](const _tagREALPT* end) {
         if (end - start >= 2) f(std::span<const _tagREALPT>(start, end), colour);
@@ -50,11 +49,16 @@ template <class F> void ForEachStroke(const CPointList& list, const COLORREF* co
         if (IsBreak(*p) || !Finite(*p)) {
             flush(p);
             start = p + 1;
-            if (IsBreak(*p) && colours) {
-                index = (index + 1) % 4;
-                colour = colours[index];
-            }
+            continue;
         }
+        if (!cursor) continue;
+        const COLORREF at = cursor->At(static_cast<std::size_t>(p - list.begin()));
+        if (at == colour) continue;
+        if (p - start >= 1) {
+            flush(p);
+            start = p - 1;
+        }
+        colour = at;
     }
     flush(list.end());
 }
@@ -126,8 +130,7 @@ std::string HexColour(COLORREF c) {
     return s;
 }
 
-void WriteSvg(Sink& out, const CPointList& list, const VectorLayout& layout, const VectorOptions& options,
-              const std::string& title) {
+void WriteSvg(Sink& out, const CLoomveilDoc& doc, const VectorLayout& layout, const std::string& title) {
     out.Text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
              "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"")
         .Short(layout.pageWidthMm)
@@ -142,14 +145,15 @@ void WriteSvg(Sink& out, const CPointList& list, const VectorLayout& layout, con
     out.Text("<g fill=\"none\" stroke-width=\"")
         .Short(kStrokeWidthMm)
         .Text("\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n");
-    ForEachStroke(list, options.colours, [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
-        out.Text("<path stroke=\"").Text(HexColour(colour)).Text("\" d=\"");
-        for (std::size_t i = 0; i < stroke.size(); ++i) {
-            const char* lead = i == 0 ? "M" : i == 1 ? "L" : " ";
-            out.Text(lead).Num(layout.X(stroke[i].x)).Text(" ").Num(layout.Y(stroke[i].y));
-        }
-        out.Text("\"/>\n");
-    });
+    ForEachStroke(doc.m_PointList, &doc.m_StrokeColours,
+                  [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
+                      out.Text("<path stroke=\"").Text(HexColour(colour)).Text("\" d=\"");
+                      for (std::size_t i = 0; i < stroke.size(); ++i) {
+                          const char* lead = i == 0 ? "M" : i == 1 ? "L" : " ";
+                          out.Text(lead).Num(layout.X(stroke[i].x)).Text(" ").Num(layout.Y(stroke[i].y));
+                      }
+                      out.Text("\"/>\n");
+                  });
     out.Text("</g>\n</svg>\n");
 }
 
@@ -162,8 +166,7 @@ std::string PdfTextString(const CString& s) {
     return out + ">";
 }
 
-void WritePdf(Sink& out, const CPointList& list, const VectorLayout& layout, const VectorOptions& options,
-              const CString& title) {
+void WritePdf(Sink& out, const CLoomveilDoc& doc, const VectorLayout& layout, const CString& title) {
     std::vector<std::size_t> offsets; // of objects 1 … 6
     auto object = [&](int n) {
         offsets.push_back(out.Count());
@@ -188,24 +191,25 @@ void WritePdf(Sink& out, const CPointList& list, const VectorLayout& layout, con
     out.Num(kStrokeWidthMm * kPointsPerMm).Text(" w 1 J 1 j\n");
     bool haveColour = false;
     COLORREF current = 0;
-    ForEachStroke(list, options.colours, [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
-        if (!haveColour || colour != current) {
-            for (int v : {GetRValue(colour), GetGValue(colour), GetBValue(colour)})
-                out.Num(v / 255.0).Text(" ");
-            out.Text("RG\n");
-            haveColour = true;
-            current = colour;
-        }
-        bool first = true;
-        for (const _tagREALPT& p : stroke) {
-            out.Num(layout.X(p.x) * kPointsPerMm)
-                .Text(" ")
-                .Num(pageH - layout.Y(p.y) * kPointsPerMm)
-                .Text(first ? " m\n" : " l\n");
-            first = false;
-        }
-        out.Text("S\n");
-    });
+    ForEachStroke(doc.m_PointList, &doc.m_StrokeColours,
+                  [&](std::span<const _tagREALPT> stroke, COLORREF colour) {
+                      if (!haveColour || colour != current) {
+                          for (int v : {GetRValue(colour), GetGValue(colour), GetBValue(colour)})
+                              out.Num(v / 255.0).Text(" ");
+                          out.Text("RG\n");
+                          haveColour = true;
+                          current = colour;
+                      }
+                      bool first = true;
+                      for (const _tagREALPT& p : stroke) {
+                          out.Num(layout.X(p.x) * kPointsPerMm)
+                              .Text(" ")
+                              .Num(pageH - layout.Y(p.y) * kPointsPerMm)
+                              .Text(first ? " m\n" : " l\n");
+                          first = false;
+                      }
+                      out.Text("S\n");
+                  });
     const std::size_t streamLength = out.Count() - streamStart;
     out.Text("endstream\nendobj\n");
     object(5);
@@ -300,17 +304,13 @@ BOOL ExportVector(CLoomveilDoc& doc, const CString& path, const VectorOptions& o
     const BOOL ok = RunWriter(doc, [&](Output& output) {
         Sink out(output);
         if (options.format == VectorFormat::svg)
-            WriteSvg(out, doc.m_PointList, *layout, options, title.Utf8());
+            WriteSvg(out, doc, *layout, title.Utf8());
         else
-            WritePdf(out, doc.m_PointList, *layout, options, title);
+            WritePdf(out, doc, *layout, title);
         return Written::file;
     });
     doc.m_strFilePath = opened;
     return ok;
-}
-
-const COLORREF* ViewerStrokeColours(const CString& ext) {
-    return IsFileExt(ext, "4qb") ? k4qbColours : nullptr;
 }
 
 } // namespace writers

@@ -38,9 +38,6 @@ struct VectorOptions {
     PageSize page = kPageA4;
     // Millimetres per list unit for true size; 0 fits the strokes to the page.
     double mmPerUnit = 0;
-    // Four colours, the next taken at every break marker as the viewer's
-    // drawing does (the first marker selects the first); null: all black.
-    const COLORREF* colours = nullptr;
 };
 
 // Where the strokes go. At true size the page is the chosen one, turned to
@@ -61,12 +58,9 @@ std::optional<VectorLayout> LayoutStrokes(const CPointList& list, const VectorOp
                                           std::string& why);
 
 // Writes doc's strokes to path through a temporary file that replaces the
-// target only when complete. TRUE when written; otherwise nothing is
-// written, an earlier file is untouched and the reason is in doc.m_strError.
+// target only when complete, in the colours of doc.m_StrokeColours. TRUE
+// when written; otherwise nothing is written, an earlier file is untouched
+// and the reason is in doc.m_strError.
 BOOL ExportVector(CLoomveilDoc& doc, const CString& path, const VectorOptions& options);
-
-// The colours the viewer draws a format's strokes in: the 4QB table (black,
-// red, green, blue in turn), null for every other format (black).
-const COLORREF* ViewerStrokeColours(const CString& ext);
 
 } // namespace writers

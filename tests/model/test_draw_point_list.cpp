@@ -14,9 +14,7 @@ struct Drawing : test::Canvas {
         return *this;
     }
     Drawing& Break(float y = 0) { return Add(FLT_MAX, y); }
-    void Draw(const COLORREF* colours = nullptr) {
-        doc.DrawPointList(&dc, bitmap.Image().width(), bitmap.Image().height(), colours);
-    }
+    void Draw() { doc.DrawPointList(&dc, bitmap.Image().width(), bitmap.Image().height()); }
     QRgb At(int x, int y) const { return bitmap.Image().pixel(x, y) & 0xFFFFFF; }
     bool Set(int x, int y) const { return At(x, y) != 0xFFFFFF; }
     // The colours of the set pixels down column x, top first.
@@ -83,23 +81,23 @@ TEST(DrawPointList, MarkersBreakStrokesWhateverTheirY) {
     EXPECT_GT(test::CountNonWhite(odd.bitmap.Image()), 150);
 }
 
-TEST(DrawPointList, ColourTableRotatesAtEveryMarkerAndRestoresThePen) {
-    const COLORREF colours[4] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    // Five horizontal strokes one pixel thick and apart, each after a
-    // marker: entries 0, 1, 2, 3, 0.
+TEST(DrawPointList, StrokeColoursChangeThePenAndRestoreIt) {
+    // Four horizontal strokes one pixel thick and apart; red from the second
+    // stroke's marker, blue from the middle of the third stroke on.
     Drawing d(100, 110);
-    for (int i = 0; i < 5; ++i) d.Break().Add(0, static_cast<float>(i * 10)).Add(100, static_cast<float>(i * 10));
+    for (int i = 0; i < 4; ++i)
+        d.Break()
+            .Add(0, static_cast<float>(i * 10))
+            .Add(50, static_cast<float>(i * 10))
+            .Add(100, static_cast<float>(i * 10));
+    d.doc.m_StrokeColours.Set(4, RGB(255, 0, 0));
+    d.doc.m_StrokeColours.Set(11, RGB(0, 0, 255));
     CPen mine(PS_SOLID, 1, RGB(1, 2, 3));
     d.dc.SelectObject(&mine);
-    d.Draw(colours);
+    d.Draw();
     EXPECT_EQ(&d.dc.CurrentPen(), &mine);
-    EXPECT_EQ(d.Column(50), (std::vector<QRgb>{0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x000000}));
-
-    // Without a leading marker the first two strokes both take entry 0.
-    Drawing e(100, 100);
-    e.Add(0, 0).Add(100, 0).Break().Add(0, 50).Add(100, 50).Break().Add(0, 100).Add(100, 100);
-    e.Draw(colours);
-    EXPECT_EQ(e.Column(50), (std::vector<QRgb>{0x000000, 0x000000, 0xFF0000}));
+    EXPECT_EQ(d.Column(25), (std::vector<QRgb>{0x000000, 0xFF0000, 0xFF0000, 0x0000FF}));
+    EXPECT_EQ(d.Column(75), (std::vector<QRgb>{0x000000, 0xFF0000, 0x0000FF, 0x0000FF}));
 }
 
 TEST(DrawPointList, NonFiniteCoordinatesDrawNothing) {
@@ -121,12 +119,12 @@ TEST(DrawDibRows, PaintsBottomUpAtEachDepth) {
         const BYTE* data;
         int w, h, bits;
         std::vector<QRgb> rows; // each row's colours, top first
-    } cases[] = {{eight, 2, 2, 8, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00}},
-                 {four, 4, 1, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
-                 {one, 8, 1, 1, {0xFF0000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-                                 0xFF0000}},
-                 {eight, 4, 1, 24, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}},
-                 {nullptr, 4, 1, 8, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}}};
+    } cases[] = {
+        {eight, 2, 2, 8, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00}},
+        {four, 4, 1, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
+        {one, 8, 1, 1, {0xFF0000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFF0000}},
+        {eight, 4, 1, 24, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}},
+        {nullptr, 4, 1, 8, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}}};
     for (const auto& c : cases) {
         Drawing d(c.w, c.h);
         DrawDibRows(&d.dc, c.data, palette, c.w, c.h, c.bits);

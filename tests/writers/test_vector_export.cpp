@@ -56,11 +56,12 @@ struct Exported {
 };
 
 Exported Export(const std::vector<_tagREALPT>& points, const VectorOptions& options,
-                const std::string& name = "pattern.qli") {
+                const std::string& name = "pattern.qli", const StrokeColours& colours = {}) {
     test::TempDir dir;
     CLoomveilDoc doc;
     doc.SetCurrentFile(CString(dir.File(name)));
     for (const _tagREALPT& p : points) doc.m_PointList.AddTail(p);
+    doc.m_StrokeColours = colours;
     const std::string out = dir.File("out");
     const Exported e{writers::ExportVector(doc, CString(out), options), test::ReadFile(out), doc.m_strError,
                      test::Entries(dir.path())};
@@ -166,22 +167,21 @@ TEST(VectorExport, NothingToDrawOrAFailedWriteLeavesNoFile) {
     EXPECT_EQ(test::Entries(dir.path()), 1u);
 }
 
-TEST(VectorExport, StrokeColoursFollowTheViewersPens) {
-    EXPECT_EQ(writers::ViewerStrokeColours(CString("qli")), nullptr);
-    VectorOptions o;
-    o.colours = writers::ViewerStrokeColours(CString("4qb"));
-    ASSERT_NE(o.colours, nullptr);
-    auto colours = [&](const std::vector<_tagREALPT>& points) {
+TEST(VectorExport, StrokesTakeTheModelsColours) {
+    auto colours = [&](const std::vector<_tagREALPT>& points, const StrokeColours& c) {
         std::string out;
-        for (const SvgPath& p : ReadPaths(Export(points, o, "p.4qb").bytes)) out += p.colour;
+        for (const SvgPath& p : ReadPaths(Export(points, VectorOptions{}, "p.qli", c).bytes))
+            out += p.colour + std::to_string(p.points.size()) + " ";
         return out;
     };
-    // The first marker selects the first colour; a lone point still uses up
-    // its marker's colour.
-    const _tagREALPT a{0, 0}, b{9, 9};
-    EXPECT_EQ(colours({kM, a, b, kM, a, b, kM, a, b, kM, a, b, kM, a, b}),
-              "#000000#ff0000#00ff00#0000ff#000000");
-    EXPECT_EQ(colours({a, b, kM, a, b, kM, kM, a, b, kM, a, kM, a, b}), "#000000#000000#00ff00#000000");
+    const _tagREALPT a{0, 0}, b{9, 9}, c{9, 0};
+    StrokeColours pens;
+    EXPECT_EQ(colours({a, b, kM, a, b}, pens), "#0000002 #0000002 ");
+    // Red from the second stroke's marker on; blue from its third point, so
+    // that stroke splits at the point where the colour changes.
+    pens.Set(2, RGB(255, 0, 0));
+    pens.Set(5, RGB(0, 0, 255));
+    EXPECT_EQ(colours({a, b, kM, a, b, c, a}, pens), "#0000002 #ff00002 #0000ff3 ");
 }
 
 TEST(VectorExport, PdfIsOnePageOfVectorsMeasuringTrueMillimetres) {
@@ -190,8 +190,8 @@ TEST(VectorExport, PdfIsOnePageOfVectorsMeasuringTrueMillimetres) {
     CLoomveilDoc doc;
     doc.SetCurrentFile(CString(dir.File("Stern\xC3\xA9.4qb")));
     for (const _tagREALPT& p : {kM, {0, 0}, {400, 0}, kM, {0, 40}, {0, 200}}) doc.m_PointList.AddTail(p);
+    doc.m_StrokeColours.Set(3, RGB(255, 0, 0));
     VectorOptions o = TrueSize(0.25, VectorFormat::pdf);
-    o.colours = writers::ViewerStrokeColours(doc.m_strFileExt);
     const std::string pdf = dir.File("ruler.pdf");
     ASSERT_TRUE(writers::ExportVector(doc, CString(pdf), o)) << doc.m_strError;
 
