@@ -4,8 +4,23 @@
 include(GNUInstallDirs)
 set(LOOMVEIL_DESKTOP_DIR ${LOOMVEIL_SOURCE_DIR}/data/desktop)
 
-install(FILES ${LOOMVEIL_DESKTOP_DIR}/loomveil.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-install(FILES ${LOOMVEIL_DESKTOP_DIR}/loomveil.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+# The file types, the menu entry and the thumbnailer entry list the types of
+# the format table: a small program of ours writes them at build time.
+set(LOOMVEIL_DESKTOP_OUT ${CMAKE_BINARY_DIR}/desktop)
+set(LOOMVEIL_DESKTOP_FILES ${LOOMVEIL_DESKTOP_OUT}/loomveil.xml ${LOOMVEIL_DESKTOP_OUT}/loomveil.desktop
+    ${LOOMVEIL_DESKTOP_OUT}/loomveil.thumbnailer)
+add_executable(loomveil-desktop-files ${LOOMVEIL_DESKTOP_DIR}/write_desktop_files.cpp)
+target_link_libraries(loomveil-desktop-files PRIVATE loomveil_core)
+add_custom_command(OUTPUT ${LOOMVEIL_DESKTOP_FILES}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${LOOMVEIL_DESKTOP_OUT}
+    COMMAND loomveil-desktop-files ${LOOMVEIL_DESKTOP_DIR} ${LOOMVEIL_DESKTOP_OUT}
+    DEPENDS loomveil-desktop-files ${LOOMVEIL_DESKTOP_DIR}/loomveil.desktop.in
+            ${LOOMVEIL_DESKTOP_DIR}/loomveil.thumbnailer.in
+    COMMENT "Writing the desktop file types"
+    VERBATIM)
+add_custom_target(loomveil_desktop_files ALL DEPENDS ${LOOMVEIL_DESKTOP_FILES})
+install(FILES ${LOOMVEIL_DESKTOP_OUT}/loomveil.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${LOOMVEIL_DESKTOP_OUT}/loomveil.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 
 if(TARGET loomveil)
     # The icon theme's pictures, drawn at build time by the window's own
@@ -28,7 +43,7 @@ if(TARGET loomveil)
         COMMENT "Drawing the application icon"
         VERBATIM)
     add_custom_target(loomveil_icons ALL DEPENDS ${LOOMVEIL_ICON_FILES})
-    install(FILES ${LOOMVEIL_DESKTOP_DIR}/loomveil.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${LOOMVEIL_DESKTOP_OUT}/loomveil.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
 
 # Rebuild the prefix's MIME database, as a package's trigger would, so that

@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "model/formats.h"
 
 #include <fstream>
 #include <iterator>
@@ -18,7 +19,8 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ec;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
 }
 
@@ -32,7 +34,9 @@ std::string ReadFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string DataPath(std::string_view relative) { return std::string(LOOMVEIL_TEST_DATA) + "/" + std::string(relative); }
+std::string DataPath(std::string_view relative) {
+    return std::string(LOOMVEIL_TEST_DATA) + "/" + std::string(relative);
+}
 
 std::string ShellQuote(const std::string& s) {
     std::string q = "'";
@@ -40,7 +44,7 @@ std::string ShellQuote(const std::string& s) {
     return q + "'";
 }
 
-Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width, int height) {
+Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width, int height, Via via) {
     Rendered r;
     doc.SetCurrentFile(CString(path));
     CBitmap bitmap;
@@ -49,7 +53,13 @@ Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width, int h
         CDC dc;
         dc.CreateCompatibleDC(nullptr);
         dc.SelectObject(&bitmap);
-        r.result = doc.RenderBitmap(&dc, width, height);
+        if (via == Via::render) {
+            r.result = doc.RenderBitmap(&dc, width, height);
+        } else if (const FileFormat* f = FindFormat(doc.m_strFileExt.Utf8()); f && f->Reads()) {
+            dc.FillSolidRect(0, 0, width, height, RGB(255, 255, 255));
+            doc.m_PointList.RemoveAll();
+            r.result = (doc.*f->read)(&dc, width, height);
+        }
         dc.SelectObject(static_cast<CBitmap*>(nullptr));
     }
     r.image = bitmap.Image();
@@ -57,15 +67,17 @@ Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width, int h
     return r;
 }
 
-Rendered RenderText(std::string_view ext, std::string_view bytes, int width, int height) {
+Rendered RenderText(std::string_view ext, std::string_view bytes, int width, int height, Via via) {
     TempDir dir;
     const std::string path = dir.File("pattern." + std::string(ext));
     WriteFile(path, bytes);
     CLoomveilDoc doc;
-    return RenderPath(doc, path, width, height);
+    return RenderPath(doc, path, width, height, via);
 }
 
-bool IsWhite(const QImage& image, int x, int y) { return (image.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF; }
+bool IsWhite(const QImage& image, int x, int y) {
+    return (image.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
+}
 
 int CountNonWhite(const QImage& image) {
     int n = 0;

@@ -59,11 +59,17 @@ struct Rendered {
     QImage image;
     std::vector<_tagREALPT> points;
 };
-// Renders path (through SetCurrentFile and RenderBitmap) into a width ×
-// height picture.
-Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width = 200, int height = 200);
+// How a test reads a file: through RenderBitmap, as the program does, or
+// through the reader its extension names alone (a file with nothing to draw
+// is taken by its reader and refused only by the render around it).
+enum class Via { render, reader };
+// Renders path (through SetCurrentFile and RenderBitmap, or the reader)
+// into a width × height picture.
+Rendered RenderPath(CLoomveilDoc& doc, const std::string& path, int width = 200, int height = 200,
+                    Via via = Via::render);
 // Writes bytes to a temporary file named "pattern.<ext>" and renders it.
-Rendered RenderText(std::string_view ext, std::string_view bytes, int width = 200, int height = 200);
+Rendered RenderText(std::string_view ext, std::string_view bytes, int width = 200, int height = 200,
+                    Via via = Via::render);
 
 // Is the pixel white?
 bool IsWhite(const QImage& image, int x, int y);
@@ -71,6 +77,8 @@ int CountNonWhite(const QImage& image);
 
 // The break marker and a point, for writing expected lists.
 constexpr _tagREALPT kBreak{3.4028235e38f, 0.0f};
-inline bool SamePoint(const _tagREALPT& a, const _tagREALPT& b) { return a.x == b.x && a.y == b.y; }
+inline bool SamePoint(const _tagREALPT& a, const _tagREALPT& b) {
+    return a.x == b.x && a.y == b.y;
+}
 
 } // namespace test

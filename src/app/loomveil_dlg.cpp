@@ -17,17 +17,6 @@
 
 using namespace resources;
 
-const char* const kOpenFileFilter =
-    "All Cad and Quilt Files "
-    "(*.4qb;*.cmd;*.cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*.pat;*.plt;*.ssd;*.txt)|"
-    "*4qb;*.cmd;*cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;*.qli;*pat;*.plt;*.hpgl;*.hpg;*.hp;*.ssd;*.txt|"
-    "CQP (*.cqp)|*.cqp|4QB (AutoBOT *.4qb)|*.4qb|CMD (*.cmd)|*.cmd|DXF (AutoCad *.dxf)|*.dxf|"
-    "CDR (CorelDraw *.cdr)|*.cdr|HQF (HandiQuilter *.hqf)|*.hqf|HQV (HandiQuilter *.hqv)|*.hqv|"
-    "PLT (AutoCad *.plt)|*.plt;*.hpgl;*.hpg;*.hp|IQP (Intelliquilter *.iqp)|*.iqp|"
-    "QCC (Quilt Magician *.qcc)|*.qcc|"
-    "QLI (Statler Stitcher *.qli)|*.qli|PAT (ABM AutoPilot *.pat)|*.pat|SSD (Side Saddle *.ssd)|*.ssd|"
-    "TXT (PCQuilter *.txt)|*.txt||";
-
 namespace {
 
 const char* const kSettingsSection = "CadInfo";
@@ -249,7 +238,7 @@ void CLoomveilDlg::RenderCurrentFile() {
 void CLoomveilDlg::OnOpenFile() {
     app::FileDialogRequest request;
     request.title = "Open CAD/Quilt File";
-    request.filter = kOpenFileFilter;
+    request.filter = CString(OpenFileFilter());
     request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
     request.filterIndex = GetProfileInt(kSettingsSection, "FilterIndex", 0);
     request.flags = OFN_EXPLORER | OFN_HIDEREADONLY;
@@ -283,7 +272,7 @@ CString CLoomveilDlg::TakeCurrentFile(const CString& path, const CString& name) 
 void CLoomveilDlg::OnConvertFormat() {
     app::FileDialogRequest request;
     request.title = writers::kConvertTitle;
-    request.filter = writers::kConvertFilter;
+    request.filter = CString(ConvertFileFilter());
     request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
     request.initialFile = writers::SuggestedConvertName(m_strFilePath);
     request.flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;

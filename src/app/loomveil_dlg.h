@@ -69,7 +69,3 @@ private:
 
     std::shared_ptr<app::UserInterface> m_ui;
 };
-
-// The open dialog's filter list and the convert dialog's, as the dialogs
-// are given them.
-extern const char* const kOpenFileFilter;

@@ -42,7 +42,7 @@ int RunConvert(int argc, char** argv) {
     // Files are read at the viewer's picture size, so that a drawing whose
     // pattern is its outline in device units converts as it does there.
     const Size size = DefaultRenderSize();
-    return RunBatch(*args, {.command = "convert", .outputExt = "." + std::string(format->ext)},
+    return RunBatch(*args, {.command = "convert", .outputExt = "." + std::string(format->Ext())},
                     [&](CLoomveilDoc& doc, const Input& input, const std::string& output) -> Outcome {
                         const RenderResult r = RenderFile(doc, input, size.width, size.height);
                         if (!r.ok) return Failed(input.name, r.error);

@@ -5,6 +5,7 @@
 #include "model/formats.h"
 #include "model/stroke_stats.h"
 #include "model/units.h"
+#include "readers/list_unit.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,7 +57,7 @@ int RunInfo(int argc, char** argv) {
     const int status = RunBatch(*args, spec, [&](CLoomveilDoc& doc, const Input& input, const std::string&) {
         const RenderResult r = RenderFile(doc, input, size.width, size.height);
         const std::string ext = doc.m_strFileExt.Utf8();
-        const InputFormat* format = FindInputFormat(ext);
+        const FileFormat* format = doc.m_pFormat ? doc.m_pFormat : FindFormat(ext);
         InfoReport report;
         report.file = input.name;
         report.format = format ? std::string(format->name) : "unknown";

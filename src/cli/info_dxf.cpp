@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "dxf/cdxf_drawing.h"
+#include "dxf/dxf_units.h"
 #include "model/units.h"
 
 #include <map>

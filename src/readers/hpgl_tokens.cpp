@@ -1,5 +1,7 @@
 #include "readers/hpgl_tokens.h"
 
+#include "model/formats.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -306,4 +308,8 @@ bool LooksLikeHpgl(std::string_view head) {
         ++seen;
     }
     return seen > 0;
+}
+
+bool SniffHpgl(std::span<const unsigned char> head) {
+    return LooksLikeHpgl(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
 }

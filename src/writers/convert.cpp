@@ -4,24 +4,14 @@
 
 namespace writers {
 
-const OutputFormat kOutputFormats[6] = {
-    {1, "DXF (AutoCad *.dxf)", "dxf", &CLoomveilDoc::WriteDxf},
-    {2, "HQF (HandiQuilter *.hqf)", "hqf", &CLoomveilDoc::WriteHqf},
-    {3, "PLT (AutoCad *.plt)", "plt", &CLoomveilDoc::WritePlt},
-    {4, "QLI (Statler Stitcher *.qli)", "qli", &CLoomveilDoc::WriteQli},
-    {5, "QCC (Quilt Magician *.qcc)", "qcc", &CLoomveilDoc::WriteQcc},
-    {6, "MELCO EMB (*.exp)", "exp", &CLoomveilDoc::WriteExp},
-};
-
 const OutputFormat* FindOutputFormat(std::string_view ext) {
-    for (const OutputFormat& f : kOutputFormats)
-        if (f.ext == ext) return &f;
-    return nullptr;
+    const FileFormat* f = FindFormat(ext);
+    return f && f->Writes() ? f : nullptr;
 }
 
 const OutputFormat* OutputFormatAt(int filterIndex) {
-    for (const OutputFormat& f : kOutputFormats)
-        if (f.filterIndex == filterIndex) return &f;
+    for (const FileFormat& f : FileFormats())
+        if (f.Writes() && f.saveIndex == filterIndex) return &f;
     return nullptr;
 }
 
@@ -45,14 +35,14 @@ ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex) {
     if (!t.format) t.format = OutputFormatAt(filterIndex);
     if (t.format && dot < 0) {
         t.path += QChar('.');
-        t.path += CString(t.format->ext);
+        t.path += CString(t.format->Ext());
     }
     return t;
 }
 
 CString SuggestedConvertName(const CString& currentPath) {
     const int dot = NameDot(currentPath);
-    return dot < 0 ? currentPath : currentPath.Left(dot);
+    return dot < 0 ? CString() : currentPath.Left(dot);
 }
 
 BOOL WriteOutput(CLoomveilDoc& doc, const OutputFormat& format, const CString& path, double mmPerUnit) {

@@ -2,27 +2,18 @@
 // one writer run against a chosen path.
 #pragma once
 
-#include "model/loomveil_doc.h"
+#include "model/formats.h"
 
 #include <string_view>
 
 namespace writers {
 
-struct OutputFormat {
-    int filterIndex; // 1-based position in the save dialog's filter list
-    std::string_view filterText;
-    std::string_view ext; // lower case, without the dot
-    BOOL (CLoomveilDoc::*write)();
-};
+// The output formats are the format table's rows that have a writer
+// (model/formats.h); the save dialog lists them in saveIndex order.
+using OutputFormat = FileFormat;
 
-// In the order of the save dialog's filter list.
-extern const OutputFormat kOutputFormats[6];
-
-// The save dialog's title and filter string.
+// The save dialog's title.
 constexpr const char* kConvertTitle = "Convert File Format";
-constexpr const char* kConvertFilter = "DXF (AutoCad *.dxf)|*.dxf|HQF (HandiQuilter *.hqf)|*.hqf|"
-                                       "PLT (AutoCad *.plt)|*.plt|QLI (Statler Stitcher *.qli)|*.qli|"
-                                       "QCC (Quilt Magician *.qcc)|*.qcc|MELCO EMB (*.exp)|*.exp||";
 
 // By the lower-case extension, or null.
 const OutputFormat* FindOutputFormat(std::string_view ext);
@@ -42,7 +33,8 @@ struct ConvertTarget {
 ConvertTarget ResolveConvertTarget(const CString& chosenPath, int filterIndex);
 
 // The name the save dialog suggests: the current path without the file
-// name's extension (the whole path when the name has none).
+// name's extension; empty when the name has none (the dialog then starts
+// with no name rather than the opened file's own).
 CString SuggestedConvertName(const CString& currentPath);
 
 // Writes doc's pattern in format to path: at the pattern's size when

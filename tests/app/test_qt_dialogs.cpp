@@ -1,5 +1,6 @@
 // The interface as the user answers it, through Qt's own dialogs.
 #include "app/loomveil_dlg.h"
+#include "model/formats.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ TEST(QtUserInterface, TheOpenDialogShowsTheDescriptionsAndReportsTheChosenFilter
     auto ui = app::MakeQtUserInterface();
     app::FileDialogRequest r;
     r.title = "Open CAD/Quilt File";
-    r.filter = kOpenFileFilter;
+    r.filter = CString(OpenFileFilter());
     r.initialDir = CString(dir.path().string());
     r.filterIndex = 12;
     QStringList shown;

@@ -1,6 +1,6 @@
 #include "cli/cli_runner.h"
 #include "cli/pdf_raster.h"
-#include "model/units.h"
+#include "model/formats.h"
 #include "writers/write_helpers.h"
 
 #include <QImage>
@@ -47,7 +47,7 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
     test::WriteFile(lone, "#header\n"); // the single point (0, 0)
     const auto empty = RunCli({"export", lone, "--pdf", "-o", dir.File("p.pdf")});
     EXPECT_EQ(empty.exitCode, 1);
-    EXPECT_EQ(empty.err, "loomveil-cli: " + lone + ": nothing to export: the pattern has no strokes\n");
+    EXPECT_EQ(empty.err, "loomveil-cli: " + lone + ": no stitch data found\n");
     EXPECT_EQ(test::ReadFile(dir.File("p.pdf")), "old");
     const std::string cdr = test::DataPath("cdr/zip_png.cdr");
     EXPECT_EQ(RunCli({"export", cdr, "--svg", "-o", dir.File("c.svg")}).err,
@@ -139,7 +139,7 @@ TEST(CliThumbnail, FilesThatDrawNothingGiveNoPicture) {
     test::WriteFile(dir.File("lone.qli"), "#header\n");
     const auto blank = RunCli({"thumbnail", dir.File("lone.qli"), dir.File("lone.png")});
     EXPECT_EQ(blank.exitCode, 1);
-    EXPECT_EQ(blank.err, "loomveil-cli: " + dir.File("lone.qli") + ": nothing to draw\n");
+    EXPECT_EQ(blank.err, "loomveil-cli: " + dir.File("lone.qli") + ": no stitch data found\n");
     EXPECT_EQ(RunCli({"thumbnail", dir.File("gone.qli"), dir.File("gone.png")}).exitCode, 1);
     EXPECT_EQ(Entries(dir.path()), 1u);
     ASSERT_EQ(RunCli({"thumbnail", kSample, dir.File("t.png")}).exitCode, 0);
@@ -197,11 +197,14 @@ TEST(CliThumbnail, TheInstalledThumbnailerRunsAsAFileManagerRunsIt) {
     const auto desktop = KeyFile(share / "applications/loomveil.desktop");
     const std::set<std::string> types = Types(thumbnailer.at("MimeType"));
     EXPECT_EQ(Types(desktop.at("MimeType")), types);
-    for (const units::FormatUnit& f : units::FormatUnits()) {
-        if (!f.readable) continue;
-        const std::string ext(f.ext);
-        EXPECT_EQ(typeOfExt.count(ext), ext == "txt" ? 0u : 1u) << ext;
-        EXPECT_EQ(types.count(typeOfExt[ext]), ext == "txt" ? 0u : 1u) << ext;
+    for (const FileFormat& f : FileFormats()) {
+        for (const std::string_view e : f.exts) {
+            if (!f.Reads() || e.empty()) continue;
+            const std::string ext(e);
+            const bool claimed = ext != "txt"; // a TXT pattern cannot be told from other text
+            EXPECT_EQ(typeOfExt.count(ext), claimed ? 1u : 0u) << ext;
+            EXPECT_EQ(types.count(typeOfExt[ext]), claimed ? 1u : 0u) << ext;
+        }
     }
     if (fs::exists(share / "mime/globs2")) {
         EXPECT_NE(test::ReadFile((share / "mime/globs2").string()).find(":application/x-quilt-qli:*.qli"),

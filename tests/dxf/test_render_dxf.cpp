@@ -70,9 +70,10 @@ TEST(RenderDxf, FailuresAndEmptyDrawings) {
     EXPECT_EQ(partial.result, 1);
     EXPECT_EQ(partial.points.size(), 3u);
 
-    // Nothing to draw: the grey picture, and no pattern.
+    // Nothing to draw: the grey picture, no pattern, and a failure that says so.
     const test::Rendered r = test::RenderPath(doc, blank, 60, 40);
-    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(doc.m_strError, "nothing to draw in the drawing");
     EXPECT_TRUE(r.points.empty());
     EXPECT_EQ(At(r.image, 30, 20), kGrey);
 }

@@ -1,6 +1,6 @@
-#include "model/formats.h"
-#include "model/loomveil_doc.h"
+#include "dxf/dxf_units.h"
 #include "model/units.h"
+#include "readers/list_unit.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,23 +18,6 @@ std::string Drawing(const char* code) {
 
 std::optional<int> InsUnitsOf(const std::string& text) {
     return units::ReadInsUnits(DxfSource::Memory(text.data(), text.size()));
-}
-
-TEST(Units, OneRowPerInputFormatAndOnlyHpglIsFixed) {
-    for (const char* ext :
-         {"iqp", "cdr", "qcc", "qli", "hqv", "dxf", "pat", "ssd", "hqf", "cmd", "plt", "cqp", "txt", "4qb"}) {
-        const units::FormatUnit* u = units::FindFormatUnit(ext);
-        ASSERT_NE(u, nullptr) << ext;
-        EXPECT_EQ(u->name, FindInputFormat(ext)->name) << ext;
-        EXPECT_TRUE(u->readable) << ext;
-        EXPECT_EQ(u->basis == units::Basis::fixed, std::string_view(ext) == "plt") << ext;
-    }
-    // 40 plotter units to the millimetre, 1016 to the inch.
-    EXPECT_DOUBLE_EQ(units::kMmPerInch / units::FindFormatUnit("plt")->mmPerUnit, 1016.0);
-    const units::FormatUnit* exp = units::FindFormatUnit("exp");
-    ASSERT_NE(exp, nullptr);
-    EXPECT_FALSE(exp->readable);
-    EXPECT_DOUBLE_EQ(exp->mmPerUnit, 0.1);
 }
 
 TEST(Units, InsUnitsCodesAndTheHeaderThatStatesThem) {
@@ -71,7 +54,7 @@ TEST(Units, UnitOfARenderedPointList) {
     EXPECT_DOUBLE_EQ(unitOf("a.PLT", "").mmPerUnit, 0.025);
     EXPECT_EQ(unitOf("a.qli", "").why, "QLI files do not say what their coordinates measure");
     EXPECT_EQ(unitOf("a.cdr", "").why, "a CDR preview file holds only a picture, no pattern to measure");
-    EXPECT_EQ(unitOf("a.exp", "").why, "files of type \"exp\" are not read");
+    EXPECT_EQ(unitOf("a.xyz", "").why, "files of type \"xyz\" are not read");
 
     // A DXF outline is in pixels of the render: extents 10 x 5 in 420 x 220
     // give zoom min(200 / 100, 400 / 200) = 2, so a unit spans 20 · 2 pixels.

@@ -31,9 +31,9 @@ inline std::string Text(const std::vector<_tagREALPT>& model) {
     return s;
 }
 
-// The model after rendering bytes as a file of type ext, which must succeed.
+// The model after the reader of ext reads bytes, which it must take.
 inline std::vector<_tagREALPT> Read(std::string_view ext, std::string_view bytes) {
-    const Rendered r = RenderText(ext, bytes);
+    const Rendered r = RenderText(ext, bytes, 200, 200, Via::reader);
     EXPECT_EQ(r.result, 1) << "reading " << ext;
     return r.points;
 }

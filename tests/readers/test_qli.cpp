@@ -72,7 +72,7 @@ TEST(QliReader, ArcsAreCutIntoEqualChords) {
     for (const auto& [arc, n] : counts)
         EXPECT_EQ(Read(arc.substr(0, 3), "#h\nL,1,0\n" + arc.substr(4) + "\n").size(), n) << arc;
     EXPECT_NEAR(Read("hqv", "#h\nL,1,0\nA,1,0,1.5707963\n").back().y, -1.0f, 1e-6);
-    EXPECT_EQ(RenderText("hqv", "#h\nL,nan,inf\nL,1e39,-1e39\nL,0,0\n").result, 1);
+    EXPECT_EQ(RenderText("hqv", "#h\nL,nan,inf\nL,1e39,-1e39\nL,0,0\n", 200, 200, Via::reader).result, 1);
 }
 
 } // namespace test

@@ -32,10 +32,10 @@ TEST(ConvertTarget, NameAndFormatFromTheChosenPathAndFilter) {
     for (const auto& c : cases) {
         const auto t = writers::ResolveConvertTarget(CString(c.chosen), c.filter);
         EXPECT_EQ(t.path.Utf8(), c.path) << c.chosen;
-        EXPECT_EQ(t.format ? std::string(t.format->ext) : "none", c.ext) << c.chosen;
+        EXPECT_EQ(t.format ? std::string(t.format->Ext()) : "none", c.ext) << c.chosen;
     }
     EXPECT_EQ(writers::SuggestedConvertName(CString("/q/star.qli")).Utf8(), "/q/star");
-    EXPECT_EQ(writers::SuggestedConvertName(CString("/q/my.designs/star")).Utf8(), "/q/my.designs/star");
+    EXPECT_EQ(writers::SuggestedConvertName(CString("/q/my.designs/star")).Utf8(), "");
 }
 
 TEST(ConvertFile, WritesTheChosenFileAndKeepsTheOpenedOne) {
