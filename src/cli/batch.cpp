@@ -100,7 +100,7 @@ std::optional<RunOptions> ParseRunOptions(const Args& args, const std::string& c
     if (args.Has("--format")) {
         o.format = Lower(args.Get("--format"));
         if (o.format.starts_with('.')) o.format.erase(0, 1);
-        if (!FindInputFormat(o.format)) {
+        if (const FileFormat* f = FindFormat(o.format); !f || !f->Reads()) {
             UsageError(command + ": --format names no format that is read: '" + args.Get("--format") + "'");
             return std::nullopt;
         }

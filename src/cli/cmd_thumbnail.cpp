@@ -49,7 +49,7 @@ int RunThumbnail(int argc, char** argv) {
     const bool thumbnailer = args->inputs.size() == 2 && !args->Has("--output") && !args->Has("--dir");
     if (thumbnailer) {
         const std::string ext = ExtensionOf(args->inputs[1]);
-        if (!ext.empty() && FindInputFormat(ext.substr(1)))
+        if (const FileFormat* f = ext.empty() ? nullptr : FindFormat(ext.substr(1)); f && f->Reads())
             return UsageError("thumbnail: " + args->inputs[1] +
                               " is a pattern file, not a picture; give -o OUT or -d DIR");
         args->values["--output"] = args->inputs[1];
