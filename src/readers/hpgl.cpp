@@ -88,7 +88,7 @@ constexpr std::string_view kOwnPltHead = "IN;\r\nIP;\r\nSP1;\r\nPU0,0;\r\nSC0,4,
 
 } // namespace
 
-ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out) {
+ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out, StrokeColours* colours) {
     if (dialect == HpglDialect::cqp) {
         CqpPen pen;
         LineCursor lines(text);
@@ -97,7 +97,7 @@ ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& o
         return {};
     }
     const std::size_t before = out.size();
-    hpgl::Plot(text, {.ignoreScale = text.starts_with(kOwnPltHead)}, out);
+    hpgl::Plot(text, {.ignoreScale = text.starts_with(kOwnPltHead), .colours = colours}, out);
     for (auto p = out.begin() + before; p != out.end(); ++p)
         if (!IsBreak(*p)) return {};
     return {false, "no HP-GL drawing found (no pen moves, curves or labels)"};
@@ -106,8 +106,8 @@ ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& o
 int CLoomveilDoc::RenderPlt(CDC* pDC, int width, int height) {
     const HpglDialect dialect = IsFileExt(m_strFileExt, "cqp") ? HpglDialect::cqp : HpglDialect::plt;
     const PatternFrame frame{*this, pDC, width, height};
-    auto parse = [dialect](const FileBuffer& f, CPointList& out) {
-        return ParseHpgl(f.text(), dialect, out);
+    auto parse = [this, dialect](const FileBuffer& f, CPointList& out) {
+        return ParseHpgl(f.text(), dialect, out, &m_StrokeColours);
     };
     return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

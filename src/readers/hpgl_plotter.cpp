@@ -296,7 +296,19 @@ private:
         default:
             break;
         }
+        RecordPen();
         m_out.AddTail(_tagREALPT{Pin(x), -Pin(y)});
+    }
+
+    // The pen of the point about to be added, recorded once per change of
+    // pen; nothing while every point is in pen 1's black.
+    void RecordPen() {
+        StrokeColours* colours = m_options.colours;
+        if (!colours || m_pen == m_recordedPen) return;
+        const COLORREF colour = PenColour(m_pen);
+        if (!colours->Empty() || colour != StrokeColours::kDefault)
+            colours->Set(static_cast<std::size_t>(m_out.GetCount()), colour);
+        m_recordedPen = m_pen;
     }
 
     // --- strokes ---
@@ -768,6 +780,7 @@ private:
     Pt m_pos{0, 0};      // plotter units, rotated frame
     bool m_open = false; // the model's last point is the pen's position
     int m_pen = 1;
+    int m_recordedPen = 1; // pen 1 draws in the default black
     long long m_curveBudget = kMaxCurvePoints;
     long long m_labelBudget = kMaxLabelCharacters;
 
@@ -803,6 +816,12 @@ private:
 };
 
 } // namespace
+
+COLORREF PenColour(int pen) {
+    static constexpr COLORREF kPens[7] = {RGB(0, 0, 0),   RGB(255, 0, 0),   RGB(0, 160, 0),  RGB(200, 160, 0),
+                                          RGB(0, 0, 255), RGB(200, 0, 200), RGB(0, 160, 200)};
+    return kPens[pen <= 1 ? 0 : (pen - 1) % 7];
+}
 
 void Plot(std::string_view text, const Options& options, CPointList& out) {
     HpglTokenizer tokens(text);

@@ -20,7 +20,8 @@
 //  - polygon mode (PM) collects moves, and EP / FP draw the outline: EP the
 //    pen-down edges, FP every edge;
 //  - IW keeps what is drawn inside its window: lines are cut at its edges;
-//  - SP ends the stroke, so each stroke has one pen;
+//  - SP ends the stroke, so each stroke has one pen; where the plot uses a
+//    pen other than pen 1, each stroke records its pen's colour (PenColour);
 //  - labels (LB, and PB for BL's text) are drawn in a single-stroke font in
 //    character cells 1.5 characters wide and 2 high, sized by SI (cm) or SR
 //    (percent of P1 to P2, 0.19 x 0.27 cm by default), along DI / DR, with
@@ -32,6 +33,7 @@
 #pragma once
 
 #include "model/point.h"
+#include "model/stroke_colours.h"
 #include "readers/hpgl_tokens.h"
 
 #include <cstddef>
@@ -50,7 +52,15 @@ struct Options {
     // never meant a plotter's scaling: their coordinates are read as they
     // stand.
     bool ignoreScale = false;
+    // Where the pens' colours go; null: not recorded.
+    StrokeColours* colours = nullptr;
 };
+
+// The colour a pen draws in on the viewer's white paper: pens 1 to 7 in the
+// plotters' usual order (black, red, green, yellow, blue, magenta, cyan;
+// yellow and cyan darkened to show on white), higher pens in turn from
+// pen 1 again. Pen 0 (no pen) is drawn as pen 1.
+COLORREF PenColour(int pen);
 
 // Reads every statement of the text into out.
 void Plot(std::string_view text, const Options& options, CPointList& out);

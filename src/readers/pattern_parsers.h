@@ -28,7 +28,9 @@ inline void AddBreak(CPointList& list) {
 }
 
 enum class HpglDialect { plt, cqp };
-ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out);
+// Pens other than pen 1 give their strokes colours in colours (when given).
+ParseOutcome ParseHpgl(std::string_view text, HpglDialect dialect, CPointList& out,
+                       StrokeColours* colours = nullptr);
 
 // Refused when the header line lacks "c " and is no name record "n ...".
 ParseOutcome ParseQcc(std::string_view text, CPointList& out);

@@ -181,6 +181,30 @@ TEST(HpglReader, PlotFileNamesOpenAsHpgl) {
         EXPECT_EQ(Text(Read(ext, "IN;PU1,1;PD2,2;")), "| 1,-1 2,-2") << ext;
 }
 
+TEST(HpglReader, PensColourTheirStrokes) {
+    // Red from its first point, black again after SP1; the red square's
+    // pixels are red on the picture. A plot in pen 1 only records nothing.
+    CPointList list;
+    StrokeColours colours;
+    ASSERT_TRUE(
+        ParseHpgl("SP2;PA0,0;PD100,0,100,100;SP1;PD0,100;SP9;PD0,0;", HpglDialect::plt, list, &colours).ok);
+    StrokeColours::Cursor at(colours);
+    std::string seen;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(list.GetCount()); ++i)
+        if (!IsBreak(list.begin()[i])) seen += at.At(i) == RGB(255, 0, 0) ? 'r' : at.At(i) == 0 ? 'k' : '?';
+    EXPECT_EQ(seen, "rrrkkrr"); // pen 9 is pen 2 again
+    colours.Clear();
+    ASSERT_TRUE(ParseHpgl("IN;SP1;PD10,10;", HpglDialect::plt, list, &colours).ok);
+    EXPECT_TRUE(colours.Empty());
+    const Rendered r = RenderText("plt", "SP2;PA0,0;PD100,0,100,100;", 100, 100);
+    int red = 0, other = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (!IsWhite(r.image, x, y)) ++((r.image.pixel(x, y) & 0xFFFFFF) == 0xFF0000u ? red : other);
+    EXPECT_GT(red, 150);
+    EXPECT_EQ(other, 0);
+}
+
 TEST(HpglReader, AFileThatDrawsNothingIsRefused) {
     for (const char* text : {"IN;SP1;PU;SP0;",
                              "\x1B"
