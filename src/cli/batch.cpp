@@ -108,27 +108,29 @@ std::optional<RunOptions> ParseRunOptions(const Args& args, const std::string& c
     return o;
 }
 
-// Standard input, whole, into folder/stdin.EXT; the reason on failure.
+// Everything from the descriptor from onto to; the reason on failure.
+std::string CopyAll(int from, int to) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(from, buf, sizeof buf);
+        if (n == 0) return {};
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::strerror(errno);
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, buf + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno != EINTR) return std::strerror(errno);
+            if (w > 0) done += w;
+        }
+    }
+}
+
+// Standard input, whole, into a new file at path; the reason on failure.
 std::string CopyStdin(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return std::strerror(errno);
-    char buf[65536];
-    std::string why;
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            why = std::strerror(errno);
-            break;
-        }
-        for (ssize_t done = 0; done < n && why.empty();) {
-            const ssize_t w = ::write(fd, buf + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno != EINTR) why = std::strerror(errno);
-            if (w > 0) done += w;
-        }
-        if (!why.empty()) break;
-    }
+    std::string why = CopyAll(STDIN_FILENO, fd);
     if (::close(fd) != 0 && why.empty()) why = std::strerror(errno);
     return why;
 }
@@ -138,23 +140,7 @@ std::string CopyToStdout(const std::string& path) {
     std::fflush(stdout);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::strerror(errno);
-    char buf[65536];
-    std::string why;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            why = std::strerror(errno);
-            break;
-        }
-        for (ssize_t done = 0; done < n && why.empty();) {
-            const ssize_t w = ::write(STDOUT_FILENO, buf + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno != EINTR) why = std::strerror(errno);
-            if (w > 0) done += w;
-        }
-        if (!why.empty()) break;
-    }
+    const std::string why = CopyAll(fd, STDOUT_FILENO);
     ::close(fd);
     return why;
 }
