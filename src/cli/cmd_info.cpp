@@ -30,8 +30,14 @@ std::string Compact(const QJsonObject& o) {
 
 // Readers of these formats keep y as the file has it; every other reader
 // stores -y, its file's y axis pointing up and the model's down.
-bool KeepsFileY(const std::string& ext) {
-    return ext == "4qb";
+bool KeepsFileY(const FileFormat* format) {
+    return format && format->HasExt("4qb");
+}
+
+std::string Hex(COLORREF c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    return buf;
 }
 } // namespace
 
@@ -72,7 +78,10 @@ int RunInfo(int argc, char** argv) {
         report.points = st.points;
         report.strokes = st.strokes;
         report.seconds = r.seconds;
-        if (IsFileExt(doc.m_strFileExt, "dxf")) {
+        for (const COLORREF c :
+             doc.m_StrokeColours.Empty() ? std::vector<COLORREF>() : doc.m_StrokeColours.Distinct())
+            report.colours.push_back(Hex(c));
+        if (format && format->HasExt("dxf")) {
             auto summary = ReadDxfSummary(input.path);
             if (const std::string* why = std::get_if<std::string>(&summary)) return fail(*why);
             DxfSummary& d = std::get<DxfSummary>(summary);
@@ -84,8 +93,8 @@ int RunInfo(int argc, char** argv) {
             report.dxf = std::move(d);
         } else {
             if (st.hasExtent)
-                report.bbox = KeepsFileY(ext) ? Box{st.minX, st.minY, st.maxX, st.maxY}
-                                              : Box{st.minX, -double(st.maxY), st.maxX, -double(st.minY)};
+                report.bbox = KeepsFileY(format) ? Box{st.minX, st.minY, st.maxX, st.maxY}
+                                                 : Box{st.minX, -double(st.maxY), st.maxX, -double(st.minY)};
             const units::ListUnit unit = units::UnitOfPointList(doc, size.width, size.height);
             if (unit.Known()) {
                 report.mmPerUnit = unit.mmPerUnit;

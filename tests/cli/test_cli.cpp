@@ -94,17 +94,20 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     // The box in the file's coordinates (QLI's y points up), no "-0".
     EXPECT_EQ(t.out.rfind(f + ": QLI, 5 points, 2 strokes, box (0, 0) to (10, 5), read in ", 0), 0u) << t.out;
 
-    const auto j = RunCli({"info", "--json", f, dir.File("gone.qli")});
+    const auto j = RunCli({"info", "--json", f, dir.File("gone.qli"), test::DataPath("4qb/three_blocks.4qb")});
     EXPECT_EQ(j.exitCode, 1);
     const QJsonArray all = QJsonDocument::fromJson(QByteArray::fromStdString(j.out)).array();
-    ASSERT_EQ(all.size(), 2);
+    ASSERT_EQ(all.size(), 3);
     const QJsonObject o = all[0].toObject();
     EXPECT_EQ(o["format"].toString(), "QLI");
     EXPECT_EQ(o["points"].toInt(), 5);
     EXPECT_EQ(o["strokes"].toInt(), 2);
     EXPECT_EQ(o["bbox"].toObject()["maxY"].toDouble(), 5.0);
     EXPECT_TRUE(o["unit"].isNull());
+    EXPECT_FALSE(o.contains("colours"));
     EXPECT_TRUE(all[1].toObject().contains("error"));
+    // Colours where the format has them, in order of first use.
+    EXPECT_EQ(all[2].toObject()["colours"].toArray(), (QJsonArray{"#000000", "#ff0000", "#00ff00"}));
 }
 
 } // namespace
