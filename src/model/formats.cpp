@@ -59,21 +59,30 @@ bool SniffCdr(Bytes head) {
 }
 
 constexpr UnitBasis kFixed = UnitBasis::fixed, kUnknown = UnitBasis::unknown;
+constexpr double kInch = 25.4;
 
 // The rows in the order of the open dialog's list. The comment on each row
 // says where its unit comes from, or why none can be assumed.
+//
+// The quilting formats state no unit; the evidence is one design (49.9 x
+// 49.3 mm) that a widely used design program exported to twelve formats:
+// with the units below every export measures the same, to 0.1%, as its EXP
+// and DST, whose unit the embroidery formats fix. The two G-code files of
+// the developers' corpus agree with their DST pairs the same way.
 // clang-format off
 constexpr FileFormat kFormats[] = {
     // CQP shares HPGL's commands, one to a line, but its coordinates are not
-    // documented as plotter units.
-    {"CQP", {"cqp"}, &CLoomveilDoc::RenderPlt, nullptr, kUnknown, 0, nullptr, true,
+    // documented as plotter units. Design programs also save the CMD dialect
+    // under this name; the content test sends such files to CMD (inches).
+    {"CQP", {"cqp"}, &CLoomveilDoc::RenderPlt, nullptr, kUnknown, 0, SniffCqpCommands, true,
      "CQP (*.cqp)", {}, 0, "application/x-quilt-cqp", "CQP quilting pattern", {}},
     // 4QB: float pairs in blocks with skipped 44-byte headers; no unit is
     // read from the file.
     {"4QB", {"4qb"}, &CLoomveilDoc::Render4qb, nullptr, kUnknown, 0, Sniff4qb, false,
      "4QB (AutoBOT *.4qb)", {}, 0, "application/x-quilt-4qb", "4QB quilting pattern", {"%4qb%"}},
-    // CMD: X/Y point lines with no unit.
-    {"CMD", {"cmd"}, &CLoomveilDoc::RenderCmd, nullptr, kUnknown, 0, nullptr, true,
+    // CMD: X/Y point lines in inches (the twelve-format export, its CMD and
+    // its CQP in this dialect).
+    {"CMD", {"cmd"}, &CLoomveilDoc::RenderCmd, nullptr, kFixed, kInch, SniffCmd, true,
      "CMD (*.cmd)", {}, 0, "application/x-quilt-cmd", "CMD quilting pattern", {}},
     // DXF: the drawing's $INSUNITS header variable, when present and not 0.
     {"DXF", {"dxf"}, &CLoomveilDoc::RenderDxf, &CLoomveilDoc::WriteDxf, UnitBasis::drawing, 0, SniffDxf, true,
@@ -81,40 +90,40 @@ constexpr FileFormat kFormats[] = {
     // CDR: only the embedded preview picture is shown; there is no pattern.
     {"CDR preview", {"cdr"}, &CLoomveilDoc::RenderCdr, nullptr, UnitBasis::preview, 0, SniffCdr, false,
      "CDR (CorelDraw *.cdr)", {}, 0, "application/vnd.corel-draw", "CorelDraw drawing", {}},
-    // HQF (segment lines): bare numbers, with no unit word and no header
-    // that could state one.
-    {"HQF", {"hqf"}, &CLoomveilDoc::RenderPat, &CLoomveilDoc::WriteHqf, kUnknown, 0, nullptr, true,
+    // HQF (segment lines): inches (the twelve-format export).
+    {"HQF", {"hqf"}, &CLoomveilDoc::RenderPat, &CLoomveilDoc::WriteHqf, kFixed, kInch, nullptr, true,
      "HQF (HandiQuilter *.hqf)", "HQF (HandiQuilter *.hqf)", 2, "application/x-quilt-hqf", "HQF quilting pattern", {}},
-    // HQV: bare numbers; a unit word written after a number is read and
-    // ignored, and the format fixes none.
-    {"HQV", {"hqv"}, &CLoomveilDoc::RenderQli, nullptr, kUnknown, 0, nullptr, true,
+    // HQV: inches (the twelve-format export; its jumps carry the strokes'
+    // first points, without which it measures short).
+    {"HQV", {"hqv"}, &CLoomveilDoc::RenderQli, nullptr, kFixed, kInch, nullptr, true,
      "HQV (HandiQuilter *.hqv)", {}, 0, "application/x-quilt-hqv", "HQV quilting pattern", {}},
     // HP-GL: plotter units of 0.025 mm, 40 to the millimetre (1016 to the
     // inch). User units that IP and SC set up are converted to plotter units
     // while the file is read, so the model is always in plotter units.
     {"HPGL", {"plt", "hpgl", "hpg", "hp"}, &CLoomveilDoc::RenderPlt, &CLoomveilDoc::WritePlt, kFixed, 0.025, SniffHpgl, true,
      "PLT (AutoCad *.plt)", "PLT (AutoCad *.plt)", 3, "application/vnd.hp-hpgl", {}, {}},
-    // IQP: float pairs; the part of the header the reader takes holds only a
-    // count, and 12000.0 marks a jump, so the unit is not stated.
+    // IQP: float pairs and no stated unit. The evidence conflicts: one
+    // exporter's files hold centimetres, while another reader takes IQP
+    // numbers as inches, and nothing in a file tells the two apart.
     {"IQP", {"iqp"}, &CLoomveilDoc::RenderIqp, nullptr, kUnknown, 0, SniffIqp, false,
      "IQP (Intelliquilter *.iqp)", {}, 0, "application/x-quilt-iqp", "IQP quilting pattern", {"StitchV1", "StitchV2"}},
-    // QCC: curve points as bare numbers after axis letters; no unit is
-    // stated anywhere in the file.
-    {"QCC", {"qcc"}, &CLoomveilDoc::RenderQcc, &CLoomveilDoc::WriteQcc, kUnknown, 0, nullptr, true,
+    // QCC: inches from the design's lower-left corner (the twelve-format
+    // export).
+    {"QCC", {"qcc"}, &CLoomveilDoc::RenderQcc, &CLoomveilDoc::WriteQcc, kFixed, kInch, nullptr, true,
      "QCC (Quilt Magician *.qcc)", "QCC (Quilt Magician *.qcc)", 5, "application/x-quilt-qcc", "QCC quilting pattern", {}},
-    // QLI: bare numbers; a unit word written after a number is read and
-    // ignored, and the format fixes none.
-    {"QLI", {"qli"}, &CLoomveilDoc::RenderQli, &CLoomveilDoc::WriteQli, kUnknown, 0, nullptr, true,
+    // QLI: thousandths of an inch (the twelve-format export).
+    {"QLI", {"qli"}, &CLoomveilDoc::RenderQli, &CLoomveilDoc::WriteQli, kFixed, kInch / 1000, nullptr, true,
      "QLI (Statler Stitcher *.qli)", "QLI (Statler Stitcher *.qli)", 4, "application/x-quilt-qli", "QLI quilting pattern", {}},
-    // PAT (G-code moves) and SSD (point lines): bare numbers, with no unit
-    // word and no header that could state one.
-    {"PAT", {"pat"}, &CLoomveilDoc::RenderPat, nullptr, kUnknown, 0, nullptr, true,
+    // PAT (G-code moves) and SSD (point lines): inches (the twelve-format
+    // export; the corpus's G-code files, which are read by their content).
+    {"PAT", {"pat"}, &CLoomveilDoc::RenderPat, nullptr, kFixed, kInch, SniffTextPat, true,
      "PAT (ABM AutoPilot *.pat)", {}, 0, "application/x-quilt-pat", "PAT quilting pattern", {}},
-    {"SSD", {"ssd"}, &CLoomveilDoc::RenderPat, nullptr, kUnknown, 0, nullptr, true,
+    {"SSD", {"ssd"}, &CLoomveilDoc::RenderPat, nullptr, kFixed, kInch, nullptr, true,
      "SSD (Side Saddle *.ssd)", {}, 0, "application/x-quilt-ssd", "SSD quilting pattern", {}},
-    // TXT: bare number pairs with no unit. No file type is claimed: a TXT
-    // pattern cannot be told from other text by its name or first bytes.
-    {"TXT", {"txt"}, &CLoomveilDoc::RenderTxt, nullptr, kUnknown, 0, nullptr, true,
+    // TXT: number pairs in inches (the twelve-format export). No file type
+    // is claimed: a TXT pattern cannot be told from other text by its name
+    // or first bytes.
+    {"TXT", {"txt"}, &CLoomveilDoc::RenderTxt, nullptr, kFixed, kInch, nullptr, true,
      "TXT (PCQuilter *.txt)", {}, 0, {}, {}, {}},
     // Melco EXP: each record is a move of signed bytes in stitch units of
     // 0.1 mm.
@@ -123,6 +132,11 @@ constexpr FileFormat kFormats[] = {
     // Tajima DST: stitch moves of 0.1 mm, as the header's extents state.
     {"Tajima DST", {"dst"}, &CLoomveilDoc::RenderDst, nullptr, kFixed, 0.1, SniffDst, false,
      "DST (Tajima *.dst)", {}, 0, "application/x-embroidery-dst", "Tajima DST embroidery design", {"LA:"}},
+    // Binary embroidery PAT, behind the G-code PAT's extension: moves of
+    // 0.1 mm (the twelve-format export's extents equal its EXP's exactly).
+    // Chosen by its first bytes; the PAT row names it to the dialogs.
+    {"binary PAT", {"pat"}, &CLoomveilDoc::RenderPat, nullptr, kFixed, 0.1, SniffBinaryPat, false,
+     {}, {}, 0, {}, {}, {}},
 };
 // clang-format on
 

@@ -68,6 +68,13 @@ const FileFormat* ChooseReader(std::string_view ext, std::span<const unsigned ch
 
 // Content tests that live beside their readers.
 bool SniffHpgl(std::span<const unsigned char> head);
+// CMD point lines (X.. Y..), no HPGL modes; HPGL commands one to a line
+// that are not the CMD dialect.
+bool SniffCmd(std::span<const unsigned char> head);
+bool SniffCqpCommands(std::span<const unsigned char> head);
+// Numbered G-code moves; the binary PAT's first bytes FF FF 00.
+bool SniffTextPat(std::span<const unsigned char> head);
+bool SniffBinaryPat(std::span<const unsigned char> head);
 
 // True when head holds a NUL byte: binary data, not text.
 bool LooksBinary(std::span<const unsigned char> head);

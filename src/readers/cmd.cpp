@@ -14,6 +14,7 @@
 // PU/PD, X/Y lines, "END", "REPEAT=NO", a note): such a file is told from
 // the line-per-command HPGL of CQP by its X/Y point lines and the absence
 // of HPGL's mode commands PA and PR.
+#include "model/formats.h"
 #include "model/scan.h"
 #include "readers/pattern_frame.h"
 #include "readers/text_util.h"
@@ -43,6 +44,27 @@ bool IsCmdText(std::string_view text) {
         points = points || ScanCmdPoint(line, x, y);
     }
     return points;
+}
+
+namespace {
+std::string_view AsText(std::span<const unsigned char> head) {
+    return {reinterpret_cast<const char*>(head.data()), head.size()};
+}
+} // namespace
+
+bool SniffCmd(std::span<const unsigned char> head) {
+    return IsCmdText(AsText(head));
+}
+
+bool SniffCqpCommands(std::span<const unsigned char> head) {
+    const std::string_view text = AsText(head);
+    if (IsCmdText(text)) return false;
+    LineCursor lines(text);
+    std::string_view line;
+    for (int i = 0; i < kSniffLines && lines.NextOrLast(line); ++i)
+        for (std::string_view code : {"PU", "PD", "PA", "PR"})
+            if (StartsWith(line, code)) return true;
+    return false;
 }
 
 ParseOutcome ParseCmd(std::string_view text, CPointList& out) {

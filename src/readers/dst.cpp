@@ -33,10 +33,10 @@ void Decode(const unsigned char* r, long& dx, long& dy) {
 
 } // namespace
 
-ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out) {
+ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out, StrokeColours* colours) {
     if (bytes.size() < kHeaderSize)
         return {false, "DST header cut short (" + std::to_string(bytes.size()) + " bytes)"};
-    StitchPath path(out);
+    StitchPath path(out, colours);
     for (std::size_t i = kHeaderSize; i + 3 <= bytes.size(); i += 3) {
         const unsigned char* r = bytes.data() + i;
         if ((r[2] & 0xF3) == 0xF3) break;
@@ -57,6 +57,8 @@ ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out) {
 
 int CLoomveilDoc::RenderDst(CDC* pDC, int width, int height) {
     const PatternFrame frame{*this, pDC, width, height};
-    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseDst(f.bytes(), out); };
+    auto parse = [this](const FileBuffer& f, CPointList& out) {
+        return ParseDst(f.bytes(), out, &m_StrokeColours);
+    };
     return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

@@ -23,8 +23,8 @@ long Signed8(unsigned char b) {
 
 } // namespace
 
-ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out) {
-    StitchPath path(out);
+ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out, StrokeColours* colours) {
+    StitchPath path(out, colours);
     bool jump = false;     // the next move is a jump
     bool skipNext = false; // the next record is a trim's operand
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -66,6 +66,8 @@ ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out) {
 
 int CLoomveilDoc::RenderExp(CDC* pDC, int width, int height) {
     const PatternFrame frame{*this, pDC, width, height};
-    auto parse = [](const FileBuffer& f, CPointList& out) { return ParseExp(f.bytes(), out); };
+    auto parse = [this](const FileBuffer& f, CPointList& out) {
+        return ParseExp(f.bytes(), out, &m_StrokeColours);
+    };
     return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());
 }

@@ -22,6 +22,7 @@
 //          G2 / G3, 6  clockwise / counter-clockwise arc about the absolute
 //                      centre (I, J) from the previous point to (X, Y); any
 //                      other G with six fields is an arc the short way round
+#include "model/formats.h"
 #include "model/scan.h"
 #include "readers/pattern_frame.h"
 #include "readers/text_util.h"
@@ -132,6 +133,18 @@ void ParseMoves(LineCursor& lines, CPointList& out) {
 
 } // namespace
 
+// A G-code PAT opens with numbered moves; comment lines may come first.
+bool SniffTextPat(std::span<const unsigned char> head) {
+    LineCursor lines(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
+    std::string_view line;
+    for (int i = 0; i < 20 && lines.NextOrLast(line); ++i) {
+        Scanner sc(line);
+        int n = 0, g = 0;
+        if (sc.Literal('N') && sc.Int(n) && sc.Literal('G') && sc.Int(g)) return true;
+    }
+    return false;
+}
+
 ParseOutcome ParsePat(std::string_view text, PatDialect dialect, CPointList& out) {
     LineCursor lines(text);
     switch (dialect) {
@@ -153,8 +166,9 @@ int CLoomveilDoc::RenderPat(CDC* pDC, int width, int height) {
                                : IsFileExt(m_strFileExt, "hqf") ? PatDialect::hqf
                                                                 : PatDialect::pat;
     const PatternFrame frame{*this, pDC, width, height};
-    auto parse = [dialect](const FileBuffer& f, CPointList& out) {
-        if (dialect == PatDialect::pat && IsBinaryPat(f.bytes())) return ParseBinaryPat(f.bytes(), out);
+    auto parse = [this, dialect](const FileBuffer& f, CPointList& out) {
+        if (dialect == PatDialect::pat && IsBinaryPat(f.bytes()))
+            return ParseBinaryPat(f.bytes(), out, &m_StrokeColours);
         return ParsePat(f.text(), dialect, out);
     };
     return ReadGuarded({CFileException::endOfFile, -1}, frame.Reading(parse), frame.Ending());

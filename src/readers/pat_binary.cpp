@@ -9,6 +9,7 @@
 //   flags 7F, 81 … 86          a control record: its two numbers are not
 //                              a move
 // Any other flag value ends the data. A short last record is not read.
+#include "model/formats.h"
 #include "readers/pattern_frame.h"
 #include "readers/stitch_path.h"
 
@@ -29,9 +30,13 @@ bool IsBinaryPat(std::span<const unsigned char> bytes) {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xFF && bytes[2] == 0x00;
 }
 
-ParseOutcome ParseBinaryPat(std::span<const unsigned char> bytes, CPointList& out) {
+bool SniffBinaryPat(std::span<const unsigned char> head) {
+    return IsBinaryPat(head);
+}
+
+ParseOutcome ParseBinaryPat(std::span<const unsigned char> bytes, CPointList& out, StrokeColours* colours) {
     if (!IsBinaryPat(bytes) || bytes.size() < kHeaderSize) return {false, "binary PAT header cut short"};
-    StitchPath path(out);
+    StitchPath path(out, colours);
     std::string stopped;
     for (std::size_t i = kHeaderSize; i + kRecordSize <= bytes.size(); i += kRecordSize) {
         const unsigned char* r = bytes.data() + i;

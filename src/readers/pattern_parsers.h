@@ -56,10 +56,15 @@ ParseOutcome ParseIqp(std::span<const unsigned char> bytes, CPointList& out);
 ParseOutcome Parse4qb(std::span<const unsigned char> bytes, CPointList& out,
                       StrokeColours* colours = nullptr);
 
-// Embroidery stitch files (y up, 0.1 mm): refused when they hold no stitch.
-ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out);
+// Embroidery stitch files (y up, 0.1 mm): refused when they hold no
+// stitch; each thread after a colour change takes the next colour in
+// colours.
+ParseOutcome ParseExp(std::span<const unsigned char> bytes, CPointList& out,
+                      StrokeColours* colours = nullptr);
 // Refused when the 512-byte header is cut short.
-ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out);
+ParseOutcome ParseDst(std::span<const unsigned char> bytes, CPointList& out,
+                      StrokeColours* colours = nullptr);
 // The binary PAT begins FF FF 00, which no G-code text PAT does.
 bool IsBinaryPat(std::span<const unsigned char> bytes);
-ParseOutcome ParseBinaryPat(std::span<const unsigned char> bytes, CPointList& out);
+ParseOutcome ParseBinaryPat(std::span<const unsigned char> bytes, CPointList& out,
+                            StrokeColours* colours = nullptr);

@@ -7,17 +7,16 @@
 // needle's position before its first stitch (the end of the jump that led
 // there, or the origin) and a break marker separates it from the stroke
 // before. Positions are summed exactly in integers, so a long file never
-// drifts.
+// drifts. The files name no thread colours, so each thread after a colour
+// change is drawn in the next of a few distinct colours.
 #pragma once
 
 #include "model/point.h"
-
-#include <cstddef>
-#include <vector>
+#include "model/stroke_colours.h"
 
 class StitchPath {
 public:
-    explicit StitchPath(CPointList& out) : m_out(out) {}
+    StitchPath(CPointList& out, StrokeColours* colours) : m_out(out), m_colours(colours) {}
 
     void Stitch(long dx, long dy);
     void Jump(long dx, long dy);
@@ -27,16 +26,14 @@ public:
     void EndStroke() { m_open = false; }
 
     long long Stitches() const { return m_stitches; }
-    // Where each thread after the first begins: the list index of the
-    // first entry of its first stroke (its break marker).
-    const std::vector<std::size_t>& ThreadStarts() const { return m_threadStarts; }
 
 private:
     CPointList& m_out;
+    StrokeColours* m_colours;
     long long m_x = 0, m_y = 0;
     long long m_stitches = 0;
+    int m_thread = 0;
     bool m_open = false;      // a stroke is being sewn
     bool m_anyStroke = false; // a stroke was sewn before
     bool m_newThread = false; // a colour change waits for its first stroke
-    std::vector<std::size_t> m_threadStarts;
 };

@@ -92,7 +92,11 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     const auto t = RunCli({"info", f});
     ASSERT_EQ(t.exitCode, 0) << t.err;
     // The box in the file's coordinates (QLI's y points up), no "-0".
-    EXPECT_EQ(t.out.rfind(f + ": QLI, 5 points, 2 strokes, box (0, 0) to (10, 5), read in ", 0), 0u) << t.out;
+    EXPECT_EQ(t.out.rfind(f + ": QLI, 5 points, 2 strokes, box (0, 0) to (10, 5), 0.25 x 0.13 mm (0.010 x "
+                              "0.005 in), read in ",
+                          0),
+              0u)
+        << t.out;
 
     const auto j = RunCli({"info", "--json", f, dir.File("gone.qli"), test::DataPath("4qb/three_blocks.4qb")});
     EXPECT_EQ(j.exitCode, 1);
@@ -103,7 +107,7 @@ TEST(CliInfo, ReportsCountsAndExtentAsTextAndJson) {
     EXPECT_EQ(o["points"].toInt(), 5);
     EXPECT_EQ(o["strokes"].toInt(), 2);
     EXPECT_EQ(o["bbox"].toObject()["maxY"].toDouble(), 5.0);
-    EXPECT_TRUE(o["unit"].isNull());
+    EXPECT_FALSE(o["unit"].isNull());
     EXPECT_FALSE(o.contains("colours"));
     EXPECT_TRUE(all[1].toObject().contains("error"));
     // Colours where the format has them, in order of first use.

@@ -39,10 +39,11 @@ TEST(CliExport, FormatsNamesTrueSizeAndFailures) {
 
     // No true size without a unit, no file without strokes; the old file stays.
     test::WriteFile(dir.File("p.pdf"), "old");
-    const auto qli = RunCli({"export", kSample, "--pdf", "--true-size", "-o", dir.File("p.pdf")});
-    EXPECT_EQ(qli.exitCode, 1);
-    EXPECT_EQ(qli.err, "loomveil-cli: " + kSample +
-                           ": no true size: QLI files do not say what their coordinates measure\n");
+    const std::string iqp = test::DataPath("iqp/two_strokes.iqp");
+    const auto noUnit = RunCli({"export", iqp, "--pdf", "--true-size", "-o", dir.File("p.pdf")});
+    EXPECT_EQ(noUnit.exitCode, 1);
+    EXPECT_EQ(noUnit.err, "loomveil-cli: " + iqp +
+                              ": no true size: IQP files do not say what their coordinates measure\n");
     const std::string lone = dir.File("lone.qli");
     test::WriteFile(lone, "#header\n"); // the single point (0, 0)
     const auto empty = RunCli({"export", lone, "--pdf", "-o", dir.File("p.pdf")});

@@ -52,7 +52,7 @@ TEST(Units, UnitOfARenderedPointList) {
         return units::UnitOfPointList(doc, 420, 220);
     };
     EXPECT_DOUBLE_EQ(unitOf("a.PLT", "").mmPerUnit, 0.025);
-    EXPECT_EQ(unitOf("a.qli", "").why, "QLI files do not say what their coordinates measure");
+    EXPECT_EQ(unitOf("a.iqp", "").why, "IQP files do not say what their coordinates measure");
     EXPECT_EQ(unitOf("a.cdr", "").why, "a CDR preview file holds only a picture, no pattern to measure");
     EXPECT_EQ(unitOf("a.xyz", "").why, "files of type \"xyz\" are not read");
 
