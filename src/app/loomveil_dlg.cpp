@@ -4,6 +4,7 @@
 #include "app/resource_strings.h"
 #include "model/print_job.h"
 #include "platform/profile.h"
+#include "readers/list_unit.h"
 #include "writers/convert.h"
 
 #include <QDialog>
@@ -276,6 +277,14 @@ void CLoomveilDlg::OnConvertFormat() {
     request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
     request.initialFile = writers::SuggestedConvertName(m_strFilePath);
     request.flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    // A pattern whose unit is known is written at its size unless the user
+    // asks for the format's fixed span; the list is the last render's, at
+    // the frame's size.
+    CRect frame;
+    if (CWnd* picture = GetDlgItem(IDC_PICTURE)) picture->GetClientRect(&frame);
+    const units::ListUnit unit = units::UnitOfPointList(*this, frame.Width(), frame.Height());
+    if (unit.Known())
+        request.checkBox = "Fit to the format's fixed size instead of keeping the pattern's size";
     const auto answer = m_ui->GetSaveFileName(Window(), request);
     if (!answer) return;
 
@@ -302,7 +311,8 @@ void CLoomveilDlg::OnConvertFormat() {
         m_ui->MessageBox(Window(), CString(written + " already exists.\nDo you want to replace it?"),
                          MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    if (!writers::WriteOutput(*this, *target.format, target.path)) {
+    if (!writers::WriteOutput(*this, *target.format, target.path,
+                              unit.Known() && !answer->checked ? unit.mmPerUnit : 0)) {
         tell("Unable to convert file!\n" + m_strError, MB_OK | MB_ICONERROR);
         return;
     }

@@ -2,9 +2,11 @@
 
 #include "app/wnd.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -98,9 +100,21 @@ private:
         if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
             dialog.selectNameFilter(filters[r.filterIndex - 1]);
         if (!r.initialFile.IsEmpty()) dialog.selectFile(r.initialFile.Q());
+        // The platform's own dialog takes no extra controls; Qt's lays its
+        // parts out on a grid, to which a row is added.
+        QCheckBox* box = nullptr;
+        if (!r.checkBox.IsEmpty()) {
+            dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+            if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+                box = new QCheckBox(r.checkBox.Q(), &dialog);
+                box->setChecked(r.checked);
+                grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+            }
+        }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
 
         FileDialogAnswer a;
+        a.checked = box ? box->isChecked() : r.checked;
         a.path = CString(QDir::toNativeSeparators(dialog.selectedFiles().front()));
         a.fileName = CString(QFileInfo(a.path.Q()).fileName());
         // With the details hidden, Qt names the filter by its description.

@@ -48,12 +48,15 @@ struct FileDialogRequest {
     CString initialFile; // may hold a folder too
     int filterIndex = 0; // 1-based; 0 for the first filter
     DWORD flags = 0;
+    CString checkBox; // the text of a check box under the file list; empty: none
+    bool checked = false;
 };
 
 struct FileDialogAnswer {
-    CString path;        // full path
-    CString fileName;    // name with extension, no folder
-    int filterIndex = 1; // the filter the user left selected, 1-based
+    CString path;         // full path
+    CString fileName;     // name with extension, no folder
+    int filterIndex = 1;  // the filter the user left selected, 1-based
+    bool checked = false; // the request's check box as the user left it
 };
 
 struct FileFilter {

@@ -260,18 +260,29 @@ TEST_F(Window, ConvertWritesTheChosenFormatBesideTheOpenedFileAndKeepsIt) {
     EXPECT_EQ(filters[3].description, "QLI (Statler Stitcher *.qli)");
     EXPECT_EQ(filters[5].patterns, QStringList{"*.exp"});
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
+    // QLI's unit is known: the dialog offers the fixed span instead.
+    EXPECT_FALSE(r.checkBox.IsEmpty());
+    EXPECT_FALSE(r.checked);
 
     // PLT filter, a name typed without an extension: the window says where
-    // it wrote.
+    // it wrote, at the pattern's size (plotter units, no SC instruction).
     ui->saveAnswers.push_back(test::Chose(dir.File("out"), 3));
     Click(IDC_CONVERT);
     const std::string written = test::ReadFile(dir.File("out.plt"));
     EXPECT_EQ(written.substr(0, 5), "IN;\r\n");
     EXPECT_NE(written.find("PD"), std::string::npos);
+    EXPECT_EQ(written.find("SC0,4,0,4;"), std::string::npos);
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0].text.Utf8(), "Converted to " + dir.File("out.plt"));
     EXPECT_EQ(ui->messages[0].type, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(dlg->m_strFilePath.Utf8(), path);
+    // With the box checked the pattern is fitted to the format's span.
+    auto fit = test::Chose(dir.File("fit"), 3);
+    fit.checked = true;
+    ui->saveAnswers.push_back(fit);
+    Click(IDC_CONVERT);
+    EXPECT_NE(test::ReadFile(dir.File("fit.plt")).find("SC0,4,0,4;"), std::string::npos);
+    ui->messages.pop_back();
 
     // A write that fails says why and leaves the window as it was.
     ui->saveAnswers.push_back(test::Chose(dir.File("star.qli") + "/x.dxf", 1));

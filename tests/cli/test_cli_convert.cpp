@@ -14,9 +14,11 @@ const std::string kSample = std::string(LOOMVEIL_SOURCE_DIR) + "/samples/loops.q
 
 TEST(CliConvert, EachFormatMatchesTheHandCheckedBytes) {
     test::TempDir dir;
+    // Fitted to each format's fixed span.
     for (const char* ext : {"dxf", "hqf", "plt", "qcc", "qli"}) {
         const std::string out = dir.File(std::string("square.") + ext);
-        const auto r = RunCli({"convert", test::DataPath("writers/square.qli"), "--to", ext, "-o", out});
+        const auto r =
+            RunCli({"convert", test::DataPath("writers/square.qli"), "--to", ext, "--fit", "-o", out});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out, out + "\n");
         EXPECT_EQ(test::ReadFile(out),
@@ -24,9 +26,14 @@ TEST(CliConvert, EachFormatMatchesTheHandCheckedBytes) {
             << ext;
     }
     // Without --to the format is the output's extension.
-    const auto r = RunCli({"convert", test::DataPath("writers/line.qli"), "-o", dir.File("x.EXP")});
+    const auto r = RunCli({"convert", test::DataPath("writers/line.qli"), "--fit", "-o", dir.File("x.EXP")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(test::ReadFile(dir.File("x.EXP")), test::ReadFile(test::DataPath("writers/cli_line.exp")));
+    // Without --fit a pattern whose unit is known keeps its size: QLI's
+    // thousandths of an inch are written as they stand.
+    ASSERT_EQ(RunCli({"convert", test::DataPath("writers/square.qli"), "-o", dir.File("kept.qli")}).exitCode,
+              0);
+    EXPECT_NE(test::ReadFile(dir.File("kept.qli")).find("VP 4,0\r\nVP 4,-2\r\n"), std::string::npos);
 }
 
 // Render, convert and export share one loop over the inputs.

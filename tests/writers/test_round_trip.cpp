@@ -1,6 +1,8 @@
 // Write a pattern, read it back with our own reader, compare the strokes.
+#include "readers/list_unit.h"
 #include "write_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -93,8 +95,57 @@ TEST(RoundTrip, QccKeepsThreeDecimalsMirrored) {
     const test::Box b = test::BoxOf(test::SplitStrokes(p));
     const double s = 4 / b.Span();
     EXPECT_LT(Worst(&CLoomveilDoc::WriteQcc, "qcc", p,
-                    [&](const _tagREALPT& q) { return std::pair{(q.x - b.minX) * s, -(q.y - b.minY) * s}; }),
+                    [&](const _tagREALPT& q) {
+                        return std::pair{(q.x - b.minX) * s, -(q.y - b.minY) * s};
+                    }),
               0.0006);
+}
+
+// At the pattern's size every writer's file reads back in its format's own
+// unit: each point lies where it was, in millimetres from the first point,
+// within the format's resolution. The pattern is about 10 x 8 mm, so that no
+// EXP move needs splitting; DXF comes back as the drawing's outline in
+// pixels, measured through its $INSUNITS.
+TEST(RoundTrip, EveryWriterKeepsTheSizeItWasGiven) {
+    constexpr double kMmPerUnit = 0.01;
+    const auto p = Pattern(40, 21);
+    const Strokes want = test::SplitStrokes(p);
+    const std::tuple<BOOL (CLoomveilDoc::*)(), const char*, double> cases[] = {
+        {&CLoomveilDoc::WriteQli, "qli", 0.026}, {&CLoomveilDoc::WritePlt, "plt", 0.026},
+        {&CLoomveilDoc::WriteHqf, "hqf", 0.013}, {&CLoomveilDoc::WriteQcc, "qcc", 0.026},
+        {&CLoomveilDoc::WriteExp, "exp", 0.101}, {&CLoomveilDoc::WriteDxf, "dxf", 0.05}};
+    for (const auto& [writer, ext, tolerance] : cases) {
+        SCOPED_TRACE(ext);
+        const auto written = test::WriteList(writer, p, kMmPerUnit);
+        ASSERT_TRUE(written.ok) << written.error;
+        test::TempDir dir;
+        CLoomveilDoc doc;
+        const std::string path = dir.File(std::string("back.") + ext);
+        test::WriteFile(path, written.bytes);
+        const test::Rendered back = test::RenderPath(doc, path, 600, 600);
+        ASSERT_EQ(back.result, 1) << doc.m_strError;
+        const units::ListUnit unit = units::UnitOfPointList(doc, 600, 600);
+        ASSERT_TRUE(unit.Known()) << unit.why;
+        // PLT's opening pen-up is a stroke of one point; QLI starts at the
+        // origin, which is the first point too.
+        Strokes got;
+        for (auto& s : test::SplitStrokes(back.points))
+            if (s.size() > 1) got.push_back(s);
+        if (!got.empty() && got[0].size() == want[0].size() + 1) got[0].erase(got[0].begin());
+        ASSERT_EQ(got.size(), want.size());
+        double worst = 0;
+        for (std::size_t k = 0; k < want.size(); ++k) {
+            ASSERT_EQ(got[k].size(), want[k].size()) << k;
+            for (std::size_t i = 0; i < want[k].size(); ++i) {
+                const double dx =
+                    (got[k][i].x - got[0][0].x) * unit.mmPerUnit - (want[k][i].x - want[0][0].x) * kMmPerUnit;
+                const double dy =
+                    (got[k][i].y - got[0][0].y) * unit.mmPerUnit - (want[k][i].y - want[0][0].y) * kMmPerUnit;
+                worst = std::max({worst, std::fabs(dx), std::fabs(dy)});
+            }
+        }
+        EXPECT_LT(worst, tolerance);
+    }
 }
 
 } // namespace
