@@ -1,4 +1,5 @@
 // The embroidery stitch readers: EXP, DST and the binary PAT.
+#include "readers/pattern_parsers.h"
 #include "readers/reader_test.h"
 
 namespace test {
@@ -56,6 +57,24 @@ TEST(StitchReaders, TheModelAfterARead) {
              "7F00000000 0000010000 0500010000 0300100000 0500100000"),
          "16,-32 32,-32 16,-32 | 17,-32 18,-32"},
     });
+}
+
+// Each thread after a colour change is drawn in a colour of its own from the
+// marker before its first stroke on; jumps keep the thread.
+TEST(StitchReaders, ColourChangesStartTheNextThread) {
+    CPointList out;
+    StrokeColours colours;
+    const std::string exp = Hex("0A00 8001 0000 0A00 8004 0505 0A00 8001 0000 8001 0000 0A00");
+    ASSERT_TRUE(ParseExp({reinterpret_cast<const unsigned char*>(exp.data()), exp.size()}, out, &colours).ok);
+    EXPECT_EQ(Text(std::vector<_tagREALPT>(out.begin(), out.end())),
+              "0,0 10,0 | 10,0 20,0 | 25,-5 35,-5 | 35,-5 45,-5");
+    const std::vector<COLORREF> distinct = colours.Distinct();
+    ASSERT_EQ(distinct.size(), 3u); // black, then two threads
+    StrokeColours::Cursor at(colours);
+    EXPECT_EQ(at.At(1), distinct[0]);
+    EXPECT_EQ(at.At(4), distinct[1]);
+    EXPECT_EQ(at.At(7), distinct[1]);
+    EXPECT_EQ(at.At(10), distinct[2]);
 }
 
 TEST(StitchReaders, FilesWithoutStitchesSayWhy) {
