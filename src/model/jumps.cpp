@@ -26,10 +26,9 @@ bool Clip(double& x0, double& y0, double& x1, double& y1, int w, int h) {
     return true;
 }
 
-// A dashed line from (x0, y0) to (x1, y1), both ends included, setting
-// only pixels that still have the background colour. The dash phase counts from the start
-// of the whole jump, also where clipping cut its beginning off.
-void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background, QRgb colour) {
+} // namespace
+
+void DrawJumpLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background, QRgb colour) {
     double ax = x0, ay = y0, bx = x1, by = y1;
     if (!Clip(ax, ay, bx, by, image.width(), image.height())) return;
     const long long phase = static_cast<long long>(std::fmax(std::fabs(ax - x0), std::fabs(ay - y0)));
@@ -39,6 +38,7 @@ void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background, 
     const int stepX = sx < ex ? 1 : -1, stepY = sy < ey ? 1 : -1;
     int err = dx + dy;
     background |= 0xFF000000u;
+    colour |= 0xFF000000u;
     for (long long i = phase;; ++i) {
         if (i % kDashPeriod < kDashOn && sx >= 0 && sy >= 0 && sx < image.width() && sy < image.height()) {
             QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(sy));
@@ -56,8 +56,6 @@ void DashedLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background, 
         }
     }
 }
-
-} // namespace
 
 std::vector<Jump> FindJumps(const CPointList& list) {
     std::vector<Jump> jumps;
@@ -96,6 +94,6 @@ void DrawJumps(QImage& image, const CPointList& list, int width, int height, Jum
         }
         // INT_MIN stands for a position past int's range: not drawable.
         if (x0 == INT_MIN || y0 == INT_MIN || x1 == INT_MIN || y1 == INT_MIN) continue;
-        DashedLine(image, x0, y0, x1, y1, background, colour);
+        DrawJumpLine(image, x0, y0, x1, y1, background, colour);
     }
 }

@@ -31,3 +31,9 @@ constexpr QRgb kJumpColour = qRgb(0x80, 0x80, 0x80);
 // that drawing draws nothing (no extent on one axis), no jump is drawn.
 void DrawJumps(QImage& image, const CPointList& list, int width, int height, JumpSpace space,
                QRgb background = qRgb(255, 255, 255), QRgb colour = kJumpColour);
+
+// One jump from (x0, y0) to (x1, y1), both ends included, dashed as above
+// and only on pixels of the background colour; the dash phase counts from
+// (x0, y0) also where the image cuts the line's beginning off.
+void DrawJumpLine(QImage& image, int x0, int y0, int x1, int y1, QRgb background = qRgb(255, 255, 255),
+                  QRgb colour = kJumpColour);
