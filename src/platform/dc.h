@@ -153,6 +153,8 @@ public:
     BOOL FillRgn(CRgn* pRgn, CBrush* pBrush);
 
     int GetDeviceCaps(int index) const;
+    // TRUE for a printer's (or a PDF writer's) DC: what is drawn goes on paper.
+    BOOL IsPrinting() const { return m_target.Paged() ? TRUE : FALSE; }
 
     COLORREF SetTextColor(COLORREF colour);
     int SetBkMode(int mode);

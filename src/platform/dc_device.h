@@ -52,6 +52,7 @@ public:
     void Reset();
 
     QPaintDevice* Device() const { return m_device; }
+    bool Paged() const { return m_paged; }
     // The active painter (begun on the bitmap when there is one), after
     // drawing the pending lines; null without one.
     QPainter* Painter();

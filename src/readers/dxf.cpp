@@ -1,9 +1,9 @@
 // DXF drawings, through the DXF engine (src/dxf): the file is loaded into a
 // drawing, fitted into the picture (10 pixels free on every side), painted
-// on a light grey background, and the device-pixel outline of what was
-// painted becomes the pattern, so that a drawing prints and converts like
-// any other pattern. A drawing with nothing to draw leaves the pattern
-// empty.
+// on a light grey background (white on paper), and the device-pixel outline
+// of what was painted becomes the pattern, so that a drawing prints and
+// converts like any other pattern. A drawing with nothing to draw leaves the
+// pattern empty.
 #include "dxf/cdxf_drawing.h"
 #include "model/loomveil_doc.h"
 
@@ -26,7 +26,8 @@ int CLoomveilDoc::RenderDxf(CDC* pDC, int width, int height) {
     // The drawing is fitted into the picture where the DC's origin puts it
     // (below the header on a printed page), and drawn in device units.
     const CPoint origin = pDC->GetViewportOrg();
-    drawing.SetView(origin.x, origin.y, width, height, kDxfBackground);
+    // Paper stays white; the screen shows the drawing on light grey.
+    drawing.SetView(origin.x, origin.y, width, height, pDC->IsPrinting() ? RGB(255, 255, 255) : kDxfBackground);
     drawing.ZoomExtents();
     pDC->SetViewportOrg(0, 0);
     const int result = drawing.Paint(pDC, &outline);

@@ -7,11 +7,12 @@
 
 namespace test {
 
-QImage RasterisePdf(const std::string& pdf, int dpi) {
+QImage RasterisePdf(const std::string& pdf, int dpi, int page) {
     TempDir dir;
     const std::string prefix = dir.File("page");
-    const std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -gray -singlefile " + ShellQuote(pdf) + " " +
-                            ShellQuote(prefix) + " 2>/dev/null";
+    const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page);
+    const std::string cmd = "pdftoppm -r " + std::to_string(dpi) + pages + " -gray -singlefile " + ShellQuote(pdf) +
+                            " " + ShellQuote(prefix) + " 2>/dev/null";
     if (std::system(cmd.c_str()) != 0) return {};
     return QImage(QString::fromStdString(prefix + ".pgm"));
 }

@@ -9,8 +9,8 @@
 
 namespace test {
 
-// Page 1 of pdf in grey at dpi pixels per inch; a null image on failure.
-QImage RasterisePdf(const std::string& pdf, int dpi);
+// A page of pdf in grey at dpi pixels per inch; a null image on failure.
+QImage RasterisePdf(const std::string& pdf, int dpi, int page = 1);
 
 // pdfinfo's "Key: value" lines; empty when pdfinfo fails.
 std::map<std::string, std::string> PdfInfo(const std::string& pdf);
