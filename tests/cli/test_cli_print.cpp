@@ -85,4 +85,21 @@ TEST(CliPrint, AFileThatCannotBeReadLeavesNoPdf) {
     EXPECT_EQ(test::ReadFile(pdf), "old");
 }
 
+TEST(CliPrint, TrueSizeTilesPagesWhereTheUnitIsKnown) {
+    test::TempDir dir;
+    // 24 × 4 inches of HPGL (1016 units to the inch): 4 sheets across on A4.
+    const std::string plt = dir.File("panto.plt"), pdf = dir.File("panto.pdf");
+    test::WriteFile(plt, "IN;PU0,0;PD24384,0,24384,4064,0,4064,0,0;");
+    const auto r = RunCli({"print", "--true-size", plt, "-o", pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::PdfInfo(pdf)["Pages"], "5"); // the cover, then the sheets
+
+    const std::string qli = dir.File("frame.qli");
+    test::WriteFile(qli, kWideFrame);
+    const auto unknown = RunCli({"print", "--true-size", qli, "-o", dir.File("frame.pdf")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("no true size: "), std::string::npos) << unknown.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("frame.pdf")));
+}
+
 } // namespace
