@@ -9,6 +9,7 @@ BOOL CLoomveilApp::InitInstance() {
     ParseCommandLine(cmdInfo);
 
     CLoomveilDlg dlg(cmdInfo.m_strFileName);
+    dlg.m_strBrowseFiles = cmdInfo.m_strFileNames;
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

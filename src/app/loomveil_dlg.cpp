@@ -1,7 +1,9 @@
 #include "app/loomveil_dlg.h"
 
 #include "app/app_icon.h"
+#include "app/file_browsing.h"
 #include "app/resource_strings.h"
+#include "app/viewer_shell.h"
 #include "model/print_job.h"
 #include "platform/profile.h"
 #include "readers/list_unit.h"
@@ -134,6 +136,12 @@ BOOL CLoomveilDlg::OnInitDialog() {
         TakeCurrentFile(CString(named.absoluteFilePath()), CString(named.fileName()));
         m_bRenderPending = TRUE;
     }
+    m_shell = std::make_unique<app::ViewerShell>(*this);
+    if (m_strBrowseFiles.size() > 1) {
+        QStringList files;
+        for (const CString& f : m_strBrowseFiles) files << QFileInfo(f.Q()).absoluteFilePath();
+        m_shell->SetBrowseList(files);
+    }
     // The focus is set here.
     return FALSE;
 }
@@ -182,6 +190,9 @@ void CLoomveilDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
         pDC->FillSolidRect(rc.left, rc.top, rc.Width(), rc.Height(), RGB(220, 220, 220));
         return;
     }
+    // The view draws the picture at its zoom, or scaled while it is drawn.
+    if (QPainter* p = pDC->Painter(); p && m_shell && m_shell->Paint(*p, QSize(rc.Width(), rc.Height())))
+        return;
     CDC memDC;
     memDC.CreateCompatibleDC(pDC);
     CBitmap* oldBitmap = memDC.SelectObject(&m_bmpRender);
@@ -230,6 +241,7 @@ void CLoomveilDlg::RenderCurrentFile() {
     }
 
     memDC.SelectObject(oldBitmap);
+    if (m_shell) m_shell->Rendered(result != 0);
     frame->Invalidate(TRUE);
     m_strRenderTime.Format("Render time: %.2f s", SecondsBetween(t0, t1));
     UpdateData(FALSE);
@@ -239,8 +251,9 @@ void CLoomveilDlg::RenderCurrentFile() {
 void CLoomveilDlg::OnOpenFile() {
     app::FileDialogRequest request;
     request.title = "Open CAD/Quilt File";
-    request.filter = CString(OpenFileFilter());
-    request.initialDir = GetProfileString(kSettingsSection, "InitPath", "");
+    request.filter = app::WithReadableFilters(OpenFileFilter());
+    request.initialDir =
+        app::OpenDialogFolder(m_strFilePath, GetProfileString(kSettingsSection, "InitPath", ""));
     request.filterIndex = GetProfileInt(kSettingsSection, "FilterIndex", 0);
     request.flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     const auto answer = m_ui->GetOpenFileName(Window(), request);
@@ -250,6 +263,13 @@ void CLoomveilDlg::OnOpenFile() {
     // Remembered before the render, so a file that fails still counts.
     WriteProfileString(kSettingsSection, "InitPath", folder);
     WriteProfileInt(kSettingsSection, "FilterIndex", answer->filterIndex);
+    RenderCurrentFile();
+}
+
+void CLoomveilDlg::OpenPath(const CString& path) {
+    const QFileInfo named(path.Q());
+    WriteProfileString(kSettingsSection, "InitPath",
+                       TakeCurrentFile(CString(named.absoluteFilePath()), CString(named.fileName())));
     RenderCurrentFile();
 }
 
@@ -321,29 +341,19 @@ void CLoomveilDlg::OnConvertFormat() {
 
 void CLoomveilDlg::OnPrintFile() {
     QPrinter printer(QPrinter::HighResolution);
+    app::PrintChoice choice = OfferPrintChoice(printer);
     if (!m_ui->PrintDlg(Window(), printer,
                         PD_ALLPAGES | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE |
-                            PD_HIDEPRINTTOFILE))
+                            PD_HIDEPRINTTOFILE,
+                        choice))
         return;
-
-    // The DC's origin and extent are the printable area, as on a printer's
-    // own DC: the page's margins are the printer's unprintable edges, and
-    // the one-inch margins are measured from them.
-    printer.setFullPage(false);
-    const QPageLayout layout = printer.pageLayout();
-    printer.setPageMargins(layout.minimumMargins(), layout.units());
 
     struct Disabled {
         CWnd* wnd;
         explicit Disabled(CWnd* w) : wnd(w) { wnd->EnableWindow(FALSE); }
         ~Disabled() { wnd->EnableWindow(TRUE); }
     } disabled(this);
-
-    CDC dc;
-    dc.AttachPagedDevice(&printer, {[&printer](const QString& name) { printer.setDocName(name); },
-                                    [&printer] { printer.abort(); }});
-    PrintCurrentFile(*this, &dc, m_ptPrintOrigin);
-    dc.DeleteDC();
+    PrintTo(printer, choice);
 }
 
 void CLoomveilDlg::OnCloseFile() {
@@ -355,6 +365,7 @@ void CLoomveilDlg::OnCloseFile() {
     m_strFileInfo.Empty();
     m_strRenderTime.Empty();
     UpdateData(FALSE);
+    if (m_shell) m_shell->Closed();
 }
 
 void CLoomveilDlg::OnAbout() {

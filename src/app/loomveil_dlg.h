@@ -9,6 +9,11 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
+
+namespace app {
+class ViewerShell;
+}
 
 class CAboutDlg : public CDialog {
 public:
@@ -45,6 +50,23 @@ public:
     // frame, and shows the result.
     void RenderCurrentFile();
 
+    // Opens the file at path as Open File opens the file chosen in its
+    // dialog (drag and drop, recent files, PgDown/PgUp).
+    void OpenPath(const CString& path);
+    // Shows the print preview of the current file (printing.cpp).
+    void OnPrintPreview();
+    // The printer named for the current file, and the layouts it may be
+    // printed in (true size only where the pattern's unit is known).
+    app::PrintChoice OfferPrintChoice(QPrinter& printer);
+    // Prints the current file onto printer as choice says: the fitted page,
+    // or true size over as many sheets as it needs.
+    void PrintTo(QPrinter& printer, const app::PrintChoice& choice);
+    // The window's zoom, playback, facts and file browsing; null until
+    // the window is built.
+    app::ViewerShell* Shell() const { return m_shell.get(); }
+    // More files named on the command line: PgDown/PgUp step through them.
+    std::vector<CString> m_strBrowseFiles;
+
     // m_PointList and the current-file members come with the document.
     CString m_strFileInfo;
     CString m_strRenderTime;
@@ -68,4 +90,5 @@ private:
     CString TakeCurrentFile(const CString& path, const CString& name);
 
     std::shared_ptr<app::UserInterface> m_ui;
+    std::unique_ptr<app::ViewerShell> m_shell;
 };

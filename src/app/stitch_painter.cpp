@@ -53,6 +53,13 @@ void StitchPainter::Advance(QImage& image, StitchCursor& cursor, std::size_t to)
     dc.CreateCompatibleDC(nullptr);
     dc.SelectObject(&bitmap);
     if (cursor.last) dc.MoveTo(cursor.last->x(), cursor.last->y());
+    // The pattern's colours as the window's drawing takes them: the colour
+    // of the segment that ends at each point.
+    const bool coloured = !m_pattern.m_StrokeColours.Empty();
+    StrokeColours::Cursor colours(m_pattern.m_StrokeColours);
+    CPen pens[2];
+    int current = 0;
+    std::optional<COLORREF> penColour;
 
     const _tagREALPT* points = list.begin();
     for (std::size_t i = cursor.next; i < to; ++i) {
@@ -61,6 +68,12 @@ void StitchPainter::Advance(QImage& image, StitchCursor& cursor, std::size_t to)
             cursor.penDown = false;
             cursor.broken = cursor.broken || cursor.last.has_value();
             continue;
+        }
+        if (coloured && colours.At(i) != penColour) {
+            penColour = colours.At(i);
+            current ^= 1;
+            pens[current].CreatePen(PS_SOLID, 1, *penColour);
+            dc.SelectObject(&pens[current]);
         }
         const auto at = Place(p);
         if (!at) continue;
@@ -77,6 +90,7 @@ void StitchPainter::Advance(QImage& image, StitchCursor& cursor, std::size_t to)
         cursor.broken = false;
     }
     cursor.next = to;
+    dc.SelectObject(static_cast<CPen*>(nullptr));
     dc.SelectObject(static_cast<CBitmap*>(nullptr));
     dc.DeleteDC();
     bitmap.Image().swap(image);

@@ -7,9 +7,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QRadioButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace app {
 
@@ -40,8 +46,23 @@ public:
         return Run(parent, r, QFileDialog::AcceptSave);
     }
 
-    bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags) override {
+    bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags, PrintChoice& choice) override {
         QPrintDialog dialog(&printer, parent);
+        // The layout, on a tab of the dialog's own.
+        auto* tab = new QWidget;
+        tab->setWindowTitle("Layout");
+        auto* fit = new QRadioButton("Fit the pattern on one page", tab);
+        auto* trueSize =
+            new QRadioButton("True size: the pattern at 1:1, tiled over as many sheets as it needs", tab);
+        fit->setChecked(!choice.trueSize || !choice.trueSizeAvailable);
+        trueSize->setChecked(choice.trueSize && choice.trueSizeAvailable);
+        trueSize->setEnabled(choice.trueSizeAvailable);
+        if (!choice.trueSizeAvailable) trueSize->setToolTip("Not available: " + choice.trueSizeWhy);
+        auto* box = new QVBoxLayout(tab);
+        box->addWidget(fit);
+        box->addWidget(trueSize);
+        box->addStretch();
+        dialog.setOptionTabs({tab});
         dialog.setOption(QAbstractPrintDialog::PrintSelection, !(flags & PD_NOSELECTION));
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & PD_NOPAGENUMS));
         dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
@@ -49,7 +70,9 @@ public:
         // system PDF printer that is the only way to a PDF, so it stays.
         dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
         dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
-        return dialog.exec() == QDialog::Accepted;
+        if (dialog.exec() != QDialog::Accepted) return false;
+        choice.trueSize = trueSize->isChecked();
+        return true;
     }
 
     int MessageBox(QWidget* parent, const CString& text, UINT type) override {
@@ -79,6 +102,7 @@ public:
     }
 
     long long RunModal(CDialog& dialog) override { return dialog.DoModal(); }
+    void RunPreview(QPrintPreviewDialog& preview) override { preview.exec(); }
 
     ScreenMetrics Screen() override { return PrimaryScreenMetrics(); }
 
@@ -110,6 +134,16 @@ private:
                 box->setChecked(r.checked);
                 grid->addWidget(box, grid->rowCount(), 0, 1, -1);
             }
+        }
+        // Room for long names and whole sizes: the name column takes the
+        // width, the others their contents'.
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.resize(std::max(dialog.width(), 900), std::max(dialog.height(), 560));
+        if (auto* view = dialog.findChild<QTreeView*>()) {
+            QHeaderView* header = view->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(QHeaderView::ResizeToContents);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
         }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
 

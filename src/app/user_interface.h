@@ -14,6 +14,7 @@
 
 class CDialog;
 class QPrinter;
+class QPrintPreviewDialog;
 class QWidget;
 
 // Common dialog flags the program passes.
@@ -59,6 +60,14 @@ struct FileDialogAnswer {
     bool checked = false; // the request's check box as the user left it
 };
 
+// How the pattern goes on paper: scaled to fit one page, or at true size
+// over as many sheets as it needs (only where the pattern's unit is known).
+struct PrintChoice {
+    bool trueSizeAvailable = false;
+    QString trueSizeWhy; // why not, when it is not available
+    bool trueSize = false;
+};
+
 struct FileFilter {
     QString description;
     QStringList patterns;
@@ -74,12 +83,15 @@ public:
                                                             const FileDialogRequest& request) = 0;
     virtual std::optional<FileDialogAnswer> GetSaveFileName(QWidget* parent,
                                                             const FileDialogRequest& request) = 0;
-    // Lets the user choose and set up printer; true when confirmed.
-    virtual bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags) = 0;
+    // Lets the user choose and set up printer, and the layout within what
+    // choice offers; true when confirmed.
+    virtual bool PrintDlg(QWidget* parent, QPrinter& printer, DWORD flags, PrintChoice& choice) = 0;
     // Shows text until the user closes it; returns the button pressed
     // (IDOK, or IDYES / IDNO for MB_YESNO, whose default is No).
     virtual int MessageBox(QWidget* parent, const CString& text, UINT type) = 0;
     virtual long long RunModal(CDialog& dialog) = 0;
+    // Runs Qt's print preview until the user closes it.
+    virtual void RunPreview(QPrintPreviewDialog& preview) = 0;
     virtual ScreenMetrics Screen() = 0;
 };
 

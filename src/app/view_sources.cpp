@@ -117,6 +117,7 @@ std::shared_ptr<ViewContent> MakeViewContent(const CLoomveilDoc& doc) {
     auto content = std::make_shared<ViewContent>();
     auto pattern = std::make_shared<CLoomveilDoc>();
     pattern->m_PointList = doc.m_PointList;
+    pattern->m_StrokeColours = doc.m_StrokeColours;
     pattern->m_strFileExt = doc.m_strFileExt;
     if (IsFileExt(doc.m_strFileExt, "dxf")) {
         content->space = JumpSpace::device;

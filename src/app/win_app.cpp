@@ -6,7 +6,9 @@
 #include <QStringList>
 
 void CCommandLineInfo::ParseParam(const CString& param, BOOL bFlag, BOOL /*bLast*/) {
-    if (!bFlag && m_strFileName.IsEmpty()) m_strFileName = param;
+    if (bFlag) return;
+    if (m_strFileName.IsEmpty()) m_strFileName = param;
+    m_strFileNames.push_back(param);
 }
 
 int CWinApp::Run() {

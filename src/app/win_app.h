@@ -6,6 +6,8 @@
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
 
+#include <vector>
+
 class CWnd;
 
 class CCommandLineInfo {
@@ -17,6 +19,8 @@ public:
 
     // The first argument that is not an option.
     CString m_strFileName;
+    // Every argument that is not an option, in order.
+    std::vector<CString> m_strFileNames;
 };
 
 class CWinApp {

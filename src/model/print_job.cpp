@@ -2,6 +2,7 @@
 
 #include "model/stroke_stats.h"
 #include "model/units.h"
+#include "readers/list_unit.h"
 
 #include <algorithm>
 #include <cmath>

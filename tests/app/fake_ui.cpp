@@ -29,8 +29,10 @@ std::optional<app::FileDialogAnswer> FakeUi::GetSaveFileName(QWidget*, const app
     return Next(saveAnswers);
 }
 
-bool FakeUi::PrintDlg(QWidget*, QPrinter& p, DWORD flags) {
+bool FakeUi::PrintDlg(QWidget*, QPrinter& p, DWORD flags, app::PrintChoice& choice) {
     printFlags.push_back(flags);
+    printOffers.push_back(choice);
+    choice.trueSize = printTrueSize;
     return printer && printer(p);
 }
 
@@ -49,6 +51,10 @@ long long FakeUi::RunModal(CDialog& dialog) {
     modalTitles.push_back(CString(dialog.Window()->windowTitle()));
     dialog.DestroyWindow();
     return IDOK;
+}
+
+void FakeUi::RunPreview(QPrintPreviewDialog& dialog) {
+    if (preview) preview(dialog);
 }
 
 app::FileDialogAnswer Chose(const std::string& path, int filterIndex) {

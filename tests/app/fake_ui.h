@@ -19,9 +19,10 @@ public:
 
     std::optional<app::FileDialogAnswer> GetOpenFileName(QWidget*, const app::FileDialogRequest& r) override;
     std::optional<app::FileDialogAnswer> GetSaveFileName(QWidget*, const app::FileDialogRequest& r) override;
-    bool PrintDlg(QWidget*, QPrinter& printer, DWORD flags) override;
+    bool PrintDlg(QWidget*, QPrinter& printer, DWORD flags, app::PrintChoice& choice) override;
     int MessageBox(QWidget*, const CString& text, UINT type) override;
     long long RunModal(CDialog& dialog) override;
+    void RunPreview(QPrintPreviewDialog& preview) override;
     app::ScreenMetrics Screen() override { return screen; }
 
     // Answers given in turn; an exhausted list cancels.
@@ -38,7 +39,12 @@ public:
     std::vector<app::FileDialogRequest> openRequests;
     std::vector<app::FileDialogRequest> saveRequests;
     std::vector<DWORD> printFlags;
+    // The layout the print dialog answers with; what it was offered.
+    bool printTrueSize = false;
+    std::vector<app::PrintChoice> printOffers;
     std::vector<Message> messages;
+    // Called with each print preview instead of running it.
+    std::function<void(QPrintPreviewDialog&)> preview;
     // The titles of the dialogs run modally.
     std::vector<CString> modalTitles;
 };

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFontInfo>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,9 +24,9 @@ TEST(FontScaling, FitsFiveSixthsOfTheScreenAndAtMostEightInches) {
         double ratio; // 0: not checked
         bool changed;
         int pointSize;
-    } cases[] = {{{960, 600}, screen, 0.8, true, 6},    {{800, 600}, screen, 0.96, true, 8},
-                 {{768, 700}, screen, 1, false, 8},     {{700, 960}, screen, 0, true, 6},
-                 {{384, 300}, screen, 0, true, 16},     {{726, 635}, {10, 10, 96, 96}, 0, true, 1}};
+    } cases[] = {{{960, 600}, screen, 0.8, true, 6}, {{800, 600}, screen, 0.96, true, 8},
+                 {{768, 700}, screen, 1, false, 8},  {{700, 960}, screen, 0, true, 6},
+                 {{384, 300}, screen, 0, true, 16},  {{726, 635}, {10, 10, 96, 96}, 0, true, 1}};
     for (const auto& c : cases) {
         const app::FontScaling f = app::ScaleTemplateFont(c.size, c.screen, 8);
         if (c.ratio) {
@@ -63,10 +64,11 @@ TEST(DialogLayout, DialogUnitsBecomePixelsThroughTheDialogFont) {
 
     QDialog* w = dlg->Window();
     EXPECT_EQ(w->size(), QSize(726, 635));
-    EXPECT_EQ(w->minimumSize(), w->maximumSize()); // not resizable
+    EXPECT_EQ(w->minimumSize(), QSize(726, 635)); // grows, never shrinks
+    EXPECT_GT(w->maximumSize().width(), 4000);
     EXPECT_EQ(w->windowTitle(), "Vadodarare");
     EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
 
     // x · 6 / 4 and y · 12 / 8, each rounded half away from zero.
     EXPECT_EQ(Geometry(*dlg, IDC_FILE_INFO), QRect(170, 14, 536, 33));
@@ -81,11 +83,27 @@ TEST(DialogLayout, DialogUnitsBecomePixelsThroughTheDialogFont) {
     EXPECT_EQ(client.Height(), 516);
     // The command line's default picture is this frame.
     EXPECT_EQ(dlg->GetBaseUnits(), (app::BaseUnits{resources::kBaseUnitX96, resources::kBaseUnitY96}));
-    EXPECT_EQ(resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96).height, 516);
+    EXPECT_EQ(resources::PictureFrameClientSize(resources::kBaseUnitX96, resources::kBaseUnitY96).height,
+              516);
 
     EXPECT_EQ(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->text(), "E&xit");
     // Enter never presses Exit.
     EXPECT_FALSE(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDOK)->GetSafeHwnd())->isDefault());
+
+    // Enlarged, the frame takes the growth; the buttons and labels at the
+    // left and top keep their rectangles, Close follows the frame's corner.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    w->resize(1000, 800);
+    QTRY_COMPARE(w->size(), QSize(1000, 800));
+    EXPECT_EQ(Geometry(*dlg, IDC_PICTURE), QRect(174, 60, 542 + 274, 518 + 165));
+    EXPECT_EQ(Geometry(*dlg, IDC_PRINT), QRect(20, 299, 120, 47));
+    EXPECT_EQ(Geometry(*dlg, IDC_RENDER_TIME).topLeft(), QPoint(15, 14));
+    EXPECT_EQ(Geometry(*dlg, IDC_FILE_INFO), QRect(170, 14, 536 + 274, 33));
+    EXPECT_EQ(Geometry(*dlg, IDC_CLOSE), QRect(626 + 274, 594 + 165, 75, 21));
+    w->resize(200, 200); // below the template's size: held at it
+    QTRY_COMPARE(w->size(), QSize(726, 635));
+    EXPECT_EQ(Geometry(*dlg, IDC_PICTURE), QRect(174, 60, 542, 518));
 }
 
 TEST(DialogLayout, ASmallScreenShrinksTheFontAndTheWholeDialog) {
