@@ -10,7 +10,8 @@ PatternFacts CountFacts(const CLoomveilDoc& doc) {
     PatternFacts f;
     f.stats = ComputeStrokeStats(doc.m_PointList);
     // A pattern without colour changes is drawn in one colour.
-    f.colours = f.stats.points == 0 ? 0 : std::max<int>(1, static_cast<int>(doc.m_StrokeColours.Distinct().size()));
+    f.colours =
+        f.stats.points == 0 ? 0 : std::max<int>(1, static_cast<int>(doc.m_StrokeColours.Distinct().size()));
     return f;
 }
 

@@ -49,8 +49,9 @@ TEST(QtUserInterface, TheOpenDialogShowsTheDescriptionsAndReportsTheChosenFilter
     EXPECT_TRUE(preselected.startsWith("QLI (Statler Stitcher *.qli)")) << preselected.toStdString();
     // The first release's entries first; formats read since follow them.
     ASSERT_GE(shown.size(), 15);
-    EXPECT_TRUE(shown[0].startsWith("All Cad and Quilt Files (*.4qb;*.cmd;*.cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;"
-                                    "*.qli;*.pat;*.plt;*.ssd;*.txt"));
+    EXPECT_TRUE(
+        shown[0].startsWith("All Cad and Quilt Files (*.4qb;*.cmd;*.cqp;*.cdr;*.dxf;*.hqf;*.hqv;*.iqp;*.qcc;"
+                            "*.qli;*.pat;*.plt;*.ssd;*.txt"));
     EXPECT_EQ(shown[14], "TXT (PCQuilter *.txt)");
 
     WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
