@@ -158,7 +158,7 @@ TEST_F(Printing, TrueSizeTilesThePatternOverSheetsThatMeasureRight) {
     EXPECT_NEAR(motif.height(), 3 * kDpi, 2);
 
     // A pattern without a unit is offered the fitted page alone.
-    ui->openAnswers.push_back(test::Chose(Write("frame.qli", kWideFrame)));
+    ui->openAnswers.push_back(test::Chose(Write("frame.cqp", "PU\nM0,0\nD200,0\nD200,100\nD0,100\nD0,0\n")));
     Click(IDC_OPEN);
     ui->printTrueSize = false;
     Click(IDC_PRINT);

@@ -124,7 +124,7 @@ TEST_F(View, FactsTitleAndCursorPosition) {
     EXPECT_TRUE(Label(app::IDC_STATUS).contains("in (25.")) << Label(app::IDC_STATUS).toStdString();
 
     // A format without a unit says so.
-    OpenByDialog(Write("frame.qli", kFrame));
+    OpenByDialog(Write("frame.cqp", "PU\nM0,0\nD200,0\nD200,100\nD0,100\nD0,0\n"));
     EXPECT_TRUE(Label(app::IDC_FACTS).startsWith("Size: unit unknown\n(200 × 100 units)"));
     Click(IDC_CLOSE);
     EXPECT_EQ(dlg->Window()->windowTitle(), "Vadodarare");

@@ -94,9 +94,9 @@ TEST(CliPrint, TrueSizeTilesPagesWhereTheUnitIsKnown) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(test::PdfInfo(pdf)["Pages"], "5"); // the cover, then the sheets
 
-    const std::string qli = dir.File("frame.qli");
-    test::WriteFile(qli, kWideFrame);
-    const auto unknown = RunCli({"print", "--true-size", qli, "-o", dir.File("frame.pdf")});
+    const std::string cqp = dir.File("frame.cqp");
+    test::WriteFile(cqp, "PU\nM0,0\nD200,0\nD200,100\nD0,100\nD0,0\n");
+    const auto unknown = RunCli({"print", "--true-size", cqp, "-o", dir.File("frame.pdf")});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("no true size: "), std::string::npos) << unknown.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("frame.pdf")));
