@@ -137,10 +137,13 @@ std::size_t ParseIntPrefix(std::string_view s, int& out) {
     return i;
 }
 
-LineCursor::LineCursor(std::string_view text) {
-    const void* nul = std::memchr(text.data(), 0, text.size());
-    m_text = nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
+std::string_view UpToNul(std::string_view text) {
+    // An empty view may carry a null pointer, which memchr must never see.
+    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), 0, text.size());
+    return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
 }
+
+LineCursor::LineCursor(std::string_view text) : m_text(UpToNul(text)) {}
 
 bool LineCursor::Next(std::string_view& line) {
     if (m_pos >= m_text.size()) return false;

@@ -97,6 +97,9 @@ private:
     std::size_t m_pos = 0;
 };
 
+// The text up to its first NUL byte.
+std::string_view UpToNul(std::string_view text);
+
 // Walks a text line by line. Lines end with a line feed, which is not part of
 // the line (a carriage return before it is). The text ends at its first NUL
 // byte, as a C string does.

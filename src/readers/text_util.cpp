@@ -45,11 +45,6 @@ unsigned CharsPresent(const char* text, std::size_t n, std::string_view set) {
     return found;
 }
 
-std::string_view UpToNul(std::string_view text) {
-    const void* nul = std::memchr(text.data(), 0, text.size());
-    return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())) : text;
-}
-
 bool NextDataLine(LineCursor& lines, std::string_view& line, bool lastCounts) {
     const bool got = lastCounts ? lines.NextOrLast(line) : lines.Next(line);
     return got && !line.empty();

@@ -18,8 +18,6 @@ constexpr bool StartsWith(std::string_view line, std::string_view prefix) {
     return line.size() >= prefix.size() && line.substr(0, prefix.size()) == prefix;
 }
 
-// The text up to its first NUL byte.
-std::string_view UpToNul(std::string_view text);
 
 class LineCursor;
 
