@@ -322,6 +322,8 @@ void DxfFreeEntityData(WORD wType, void* pData) {
         DxfHeapFree(e->pKnots);
         DxfHeapFree(e->pControlPts);
         DxfHeapFree(e->pFitPts);
+        DxfHeapFree(e->pWeights);
+        e->pWeights = nullptr;
         e->pKnots = nullptr;
         e->pControlPts = e->pFitPts = nullptr;
         e->nKnots = e->nControlPts = e->nFitPts = 0;
@@ -336,16 +338,15 @@ void DxfFreeEntityData(WORD wType, void* pData) {
         DxfHeapFree(e->pPatternAngles);
         DxfHeapFree(e->pPatternBase);
         DxfHeapFree(e->pPatternOffset);
-        DxfFreeEntityData(DXF_SPLINE, e->pSplineEdge);
-        DxfHeapFree(e->pSplineEdge);
-        DxfFreeEntityData(DXF_POLYLINE, e->pBoundary);
+        if (e->pBoundary)
+            for (int i = 0; i < e->nBoundaries; ++i) DxfFreeEntityData(DXF_POLYLINE, &e->pBoundary[i]);
         DxfHeapFree(e->pBoundary);
         e->pDashes = nullptr;
         e->pDashCounts = nullptr;
         e->pPatternAngles = nullptr;
         e->pPatternBase = e->pPatternOffset = nullptr;
-        e->pSplineEdge = nullptr;
         e->pBoundary = nullptr;
+        e->nBoundaries = 0;
         e->nPatternLines = 0;
         break;
     }

@@ -539,7 +539,7 @@ void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
     c->wType = DXF_SPLINE;
     OwnerCapture owner;
     int knotCap = 0, ctrlCap = 0, fitCap = 0;
-    int knots = 0, c10 = 0, c20 = 0, f11 = 0, f21 = 0;
+    int knots = 0, c10 = 0, c20 = 0, f11 = 0, f21 = 0, w41 = 0;
     // A count makes a new zeroed array of that many entries (none when it is
     // not positive).
     auto remake = [&](auto*& array, int& cap, int count) {
@@ -563,10 +563,13 @@ void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
             remake(e->pKnots, knotCap, CapCount(r, DxfAtoi(s), 1));
             knots = 0;
             break;
-        case 73:
+        case 73: {
+            int weightCap = 0;
             remake(e->pControlPts, ctrlCap, CapCount(r, DxfAtoi(s), 2));
-            c10 = c20 = 0;
+            remake(e->pWeights, weightCap, ctrlCap);
+            c10 = c20 = w41 = 0;
             break;
+        }
         case 74:
             remake(e->pFitPts, fitCap, CapCount(r, DxfAtoi(s), 2));
             f11 = f21 = 0;
@@ -586,6 +589,21 @@ void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
         case 21:
             if (DXFCOORD* p = NextOf(e->pFitPts, f21, fitCap)) p->y = DxfAtof(s);
             break;
+        case 41:
+            if (double* w = NextOf(e->pWeights, w41, ctrlCap)) *w = DxfAtof(s);
+            break;
+        case 12:
+            e->ptStartTangent.x = DxfAtof(s);
+            break;
+        case 22:
+            e->ptStartTangent.y = DxfAtof(s);
+            break;
+        case 13:
+            e->ptEndTangent.x = DxfAtof(s);
+            break;
+        case 23:
+            e->ptEndTangent.y = DxfAtof(s);
+            break;
         default:
             if (!owner.Store(c, code, s)) StoreCommon(c, code, s);
             break;
@@ -598,175 +616,24 @@ void ReadSpline(DXFREADER* r, DXFENTITYCOMMON* c, DXFSPLINE* e, char* v) {
     KeepFirst(e->pKnots, e->nKnots, knotCap);
     KeepFirst(e->pControlPts, e->nControlPts, ctrlCap);
     KeepFirst(e->pFitPts, e->nFitPts, fitCap);
-}
-
-// The pattern line arrays of a hatch, all of N entries.
-void FreePattern(DXFHATCH* e, int N) {
-    if (e->pDashes)
-        for (int i = 0; i < N; ++i) DxfHeapFree(e->pDashes[i]);
-    DxfHeapFree(e->pDashes);
-    DxfHeapFree(e->pDashCounts);
-    DxfHeapFree(e->pPatternAngles);
-    DxfHeapFree(e->pPatternBase);
-    DxfHeapFree(e->pPatternOffset);
-    e->pDashes = nullptr;
-    e->pDashCounts = nullptr;
-    e->pPatternAngles = nullptr;
-    e->pPatternBase = e->pPatternOffset = nullptr;
-}
-
-void ReadHatch(DXFREADER* r, DXFENTITYCOMMON* c, DXFHATCH* e, char* v) {
-    std::memset(e, 0, sizeof *e);
-    c->wType = DXF_HATCH;
-    int nBoundary = 0, b10 = 0, b20 = 0, b42 = 0;
-    int knotCap = 0, ctrlCap = 0, knots = 0, s10 = 0, s20 = 0;
-    int N = 0, n43 = 0, n44 = 0, n45 = 0, n46 = 0, n53 = 0, L = 0, dash = 0;
-    ReadPairs(r, v, [&](int code, std::string_view s) {
-        DXFSPLINE* edge = e->pSplineEdge;
-        DXFVERTEX* verts = e->pBoundary ? e->pBoundary->pVertices : nullptr;
-        switch (code) {
-        case 5:
-            CopyHandle(c, s);
-            break;
-        case 70:
-            e->nSolid = DxfAtoi(s);
-            break;
-        case 92:
-            e->nPathFlags = DxfAtoi(s);
-            break;
-        case 72:
-            e->nEdgeType = DxfAtoi(s);
-            if (e->nEdgeType == 4 && !e->pBoundary && !e->pSplineEdge)
-                e->pSplineEdge = DxfHeapNew<DXFSPLINE>(1);
-            break;
-        case 93: {
-            if (e->nPathFlags > 2 || e->pSplineEdge || e->pBoundary) break;
-            const int n = CapCount(r, DxfAtoi(s), 2);
-            if (n <= 1) break;
-            e->pBoundary = DxfHeapNew<DXFPOLYLINE>(1);
-            DXFVERTEX* p = e->pBoundary ? DxfHeapNew<DXFVERTEX>(static_cast<std::size_t>(n)) : nullptr;
-            if (!p) {
-                DxfHeapFree(e->pBoundary);
-                e->pBoundary = nullptr;
-                return false;
-            }
-            e->pBoundary->pVertices = p;
-            e->pBoundary->nVertices = n;
-            nBoundary = n;
-            break;
-        }
-        case 10:
-            if (verts) {
-                if (DXFVERTEX* p = NextOf(verts, b10, nBoundary)) p->x = DxfAtof(s);
-            } else if (DXFCOORD* p = edge ? NextOf(edge->pControlPts, s10, ctrlCap) : nullptr) {
-                p->x = DxfAtof(s);
-            }
-            break;
-        case 20:
-            if (verts) {
-                if (DXFVERTEX* p = NextOf(verts, b20, nBoundary)) p->y = DxfAtof(s);
-            } else if (DXFCOORD* p = edge ? NextOf(edge->pControlPts, s20, ctrlCap) : nullptr) {
-                p->y = DxfAtof(s);
-            }
-            break;
-        case 42:
-            if (DXFVERTEX* p = NextOf(verts, b42, nBoundary)) p->dBulge = DxfAtof(s);
-            break;
-        case 94:
-            if (edge) edge->nDegree = DxfAtoi(s);
-            break;
-        case 95:
-            if (edge) {
-                const int n = CapCount(r, DxfAtoi(s), 1);
-                DxfHeapFree(edge->pKnots);
-                edge->pKnots = n > 0 ? DxfHeapNew<float>(static_cast<std::size_t>(n)) : nullptr;
-                knotCap = edge->pKnots ? n : 0;
-                edge->nKnots = knotCap;
-                knots = 0;
-            }
-            break;
-        case 96:
-            if (edge) {
-                const int n = CapCount(r, DxfAtoi(s), 2);
-                DxfHeapFree(edge->pControlPts);
-                edge->pControlPts = n > 0 ? DxfHeapNew<DXFCOORD>(static_cast<std::size_t>(n)) : nullptr;
-                ctrlCap = edge->pControlPts ? n : 0;
-                edge->nControlPts = ctrlCap;
-                s10 = s20 = 0;
-            }
-            break;
-        case 40:
-            if (float* k = edge ? NextOf(edge->pKnots, knots, knotCap) : nullptr) *k = ToFloat(DxfAtof(s));
-            break;
-        case 78: {
-            FreePattern(e, N);
-            n43 = n44 = n45 = n46 = n53 = L = dash = 0;
-            // A family counts only once all six of its values are there.
-            N = CapCount(r, DxfAtoi(s), 6);
-            if (N < 0) N = 0;
-            e->nPatternLines = N;
-            if (N == 0) break;
-            const auto n = static_cast<std::size_t>(N);
-            e->pPatternAngles = DxfHeapNew<double>(n);
-            e->pPatternBase = DxfHeapNew<DXFCOORD>(n);
-            e->pPatternOffset = DxfHeapNew<DXFCOORD>(n);
-            e->pDashCounts = DxfHeapNew<int>(n);
-            e->pDashes = DxfHeapNew<double*>(n);
-            if (!e->pPatternAngles || !e->pPatternBase || !e->pPatternOffset || !e->pDashCounts ||
-                !e->pDashes) {
-                FreePattern(e, N);
-                N = 0;
-                e->nPatternLines = 0;
-                return false;
-            }
-            break;
-        }
-        case 53:
-            if (double* a = NextOf(e->pPatternAngles, n53, N)) *a = DxfAtof(s);
-            break;
-        case 43:
-            if (DXFCOORD* p = NextOf(e->pPatternBase, n43, N)) p->x = DxfAtof(s);
-            break;
-        case 44:
-            if (DXFCOORD* p = NextOf(e->pPatternBase, n44, N)) p->y = DxfAtof(s);
-            break;
-        case 45:
-            if (DXFCOORD* p = NextOf(e->pPatternOffset, n45, N)) p->x = DxfAtof(s);
-            break;
-        case 46:
-            if (DXFCOORD* p = NextOf(e->pPatternOffset, n46, N)) p->y = DxfAtof(s);
-            break;
-        case 79:
-            if (L < N) {
-                const int n = CapCount(r, DxfAtoi(s), 1);
-                e->pDashes[L] = n >= 1 ? DxfHeapNew<double>(static_cast<std::size_t>(n)) : nullptr;
-                e->pDashCounts[L] = e->pDashes[L] ? n : 0;
-                dash = 0;
-                ++L;
-            }
-            break;
-        case 49:
-            if (L > 0 && dash < e->pDashCounts[L - 1]) e->pDashes[L - 1][dash++] = DxfAtof(s);
-            break;
-        default:
-            StoreCommon(c, code, s);
-            break;
-        }
-        return true;
-    });
-    if (e->pBoundary) e->pBoundary->nVertices = Smaller(Smaller(b10, b20), nBoundary);
-    if (N > 0) {
-        const int kept = Smaller(Smaller(Smaller(n43, n44), Smaller(n45, n46)), Smaller(n53, L));
-        for (int i = kept; i < N; ++i) {
-            DxfHeapFree(e->pDashes[i]);
-            e->pDashes[i] = nullptr;
-            e->pDashCounts[i] = 0;
-        }
-        e->nPatternLines = kept;
+    // Weights count only when every control point has one.
+    if (w41 < e->nControlPts || w41 == 0) {
+        DxfHeapFree(e->pWeights);
+        e->pWeights = nullptr;
+    } else {
+        KeepFirst(e->pWeights, e->nControlPts, ctrlCap);
     }
 }
 
 } // namespace
+
+bool DxfStoreCommon(DXFENTITYCOMMON* c, int code, std::string_view v) {
+    return StoreCommon(c, code, v);
+}
+
+int DxfCapCount(const DXFREADER* r, int n, int pairsPerItem) {
+    return CapCount(r, n, pairsPerItem);
+}
 
 bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
     auto* d = static_cast<DXFENTITYENTRY*>(pData);
@@ -812,7 +679,7 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
         if (std::strcmp(v, "INSERT") == 0) return ReadInsert(r, c, &d->insert, v), true;
         break;
     case 'H':
-        if (std::strcmp(v, "HATCH") == 0) return ReadHatch(r, c, &d->hatch, v), true;
+        if (std::strcmp(v, "HATCH") == 0) return DxfReadHatch(r, c, &d->hatch, v), true;
         break;
     case 'D':
         if (std::strcmp(v, "DIMENSION") == 0) return ReadDimension(r, c, &d->dimension, v), true;

@@ -1,17 +1,20 @@
-// HATCH entities: a filled or line-patterned area inside one boundary.
+// HATCH entities: areas filled, or crossed by pattern lines, inside their
+// boundary paths.
 //
-// The boundary is the polygon of the boundary path's vertices (bulges are
-// not followed), or the points of its one spline edge; it is closed from
-// the last point to the first. A solid hatch (70 = 1), or one without
-// pattern lines, fills the boundary in the hatch's own colour number (its
-// layer is not consulted). Otherwise each pattern line family (53 angle,
-// 43/44 base point, 45/46 offset from one line to the next, 79 dashes and
-// their 49 lengths, positive for a dash and negative for a gap) is drawn as
-// parallel lines across the boundary's box, clipped to the boundary.
+// The paths are closed polylines (dxf_hatch_read.cpp); their bulges are
+// followed. Which areas they enclose is chosen by the style: all paths by
+// odd parity (an island in an area is left out, an island in that island
+// filled again), the paths at depth 0 and 1 only (outermost), or those at
+// depth 0 only (ignore islands). A solid hatch (70 = 1), or one without
+// pattern lines, fills its areas. Otherwise each pattern line family (53
+// angle, 43/44 base point, 45/46 offset from one line to the next, 79
+// dashes and their 49 lengths, positive for a dash and negative for a gap)
+// is drawn as parallel lines across the paths' box, clipped to the areas.
 //
-// In the picture the boundary clips as a region; in the outline, which is
-// recorded unclipped, each pattern line is cut to the boundary (by the
-// winding rule) here, so the outline holds only what the picture shows.
+// In the picture the areas clip as a region; in the outline, which is
+// recorded unclipped, each pattern line is cut to the areas here, so the
+// outline holds only what the picture shows; a solid fill gives its paths.
+#include "dxf/dxf_geometry.h"
 #include "dxf/dxf_paint_internal.h"
 
 #include <algorithm>
@@ -27,48 +30,35 @@ struct WorldPt {
     double x, y;
 };
 
-// The pieces of the device segment a–b inside the polygon (non-zero
-// winding), in the order of travel, as parameter ranges of a–b.
+// The pieces of the device segment a–b inside the polygons (odd parity), in
+// the order of travel, as parameter ranges of a–b.
 std::vector<std::pair<double, double>> InsidePieces(const DevPt& a, const DevPt& b,
-                                                    const std::vector<DevPt>& poly) {
+                                                    const std::vector<std::vector<DevPt>>& polys) {
     std::vector<std::pair<double, double>> pieces;
     const double dx = b.x - a.x, dy = b.y - a.y;
-    if ((dx == 0 && dy == 0) || poly.size() < 3) return pieces;
-    // Crossings of the polygon's edges with the line through a and b, with
-    // the direction of each; the winding number at any point of the line
-    // is the sum of the directions of the crossings ahead of it.
-    std::vector<std::pair<double, int>> cuts;
-    const std::size_t n = poly.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const DevPt& p = poly[i];
-        const DevPt& q = poly[(i + 1) % n];
-        const bool sp = dx * (p.y - a.y) - dy * (p.x - a.x) > 0;
-        const bool sq = dx * (q.y - a.y) - dy * (q.x - a.x) > 0;
-        if (sp == sq) continue;
-        const double ex = q.x - p.x, ey = q.y - p.y;
-        const double den = dx * ey - dy * ex;
-        if (den == 0) continue;
-        const double t = ((p.x - a.x) * ey - (p.y - a.y) * ex) / den;
-        cuts.emplace_back(t, sq ? 1 : -1);
+    if (dx == 0 && dy == 0) return pieces;
+    // Where the polygons' edges cross the line through a and b: each
+    // crossing flips inside and outside.
+    std::vector<double> cuts;
+    for (const std::vector<DevPt>& poly : polys) {
+        const std::size_t n = poly.size();
+        if (n < 3) continue;
+        for (std::size_t i = 0; i < n; ++i) {
+            const DevPt& p = poly[i];
+            const DevPt& q = poly[(i + 1) % n];
+            const bool sp = dx * (p.y - a.y) - dy * (p.x - a.x) > 0;
+            const bool sq = dx * (q.y - a.y) - dy * (q.x - a.x) > 0;
+            if (sp == sq) continue;
+            const double ex = q.x - p.x, ey = q.y - p.y;
+            const double den = dx * ey - dy * ex;
+            if (den == 0) continue;
+            cuts.push_back(((p.x - a.x) * ey - (p.y - a.y) * ex) / den);
+        }
     }
     std::sort(cuts.begin(), cuts.end());
-    int winding = 0;
-    for (const auto& c : cuts) winding += c.second;
-    // Walking forward, passing a crossing removes it from those ahead.
-    double from = -INFINITY;
-    for (std::size_t i = 0; i <= cuts.size(); ++i) {
-        const double to = i < cuts.size() ? cuts[i].first : INFINITY;
-        if (winding != 0) {
-            const double lo = std::max(from, 0.0), hi = std::min(to, 1.0);
-            if (hi > lo) {
-                if (!pieces.empty() && pieces.back().second == lo)
-                    pieces.back().second = hi;
-                else
-                    pieces.emplace_back(lo, hi);
-            }
-        }
-        if (i < cuts.size()) winding -= cuts[i].second;
-        from = to;
+    for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
+        const double lo = std::max(cuts[i], 0.0), hi = std::min(cuts[i + 1], 1.0);
+        if (hi > lo) pieces.emplace_back(lo, hi);
     }
     return pieces;
 }
@@ -78,8 +68,8 @@ std::vector<std::pair<double, double>> InsidePieces(const DevPt& a, const DevPt&
 // surroundings in pass 2.
 class Emitter {
 public:
-    Emitter(CDC* dc, int pass, const View& v, const Transform& t, const std::vector<DevPt>& poly, double l,
-            double top, double r, double b)
+    Emitter(CDC* dc, int pass, const View& v, const Transform& t, const std::vector<std::vector<DevPt>>& poly,
+            double l, double top, double r, double b)
         : m_pass(pass), m_v(v), m_t(t), m_poly(poly), m_pen(dc), m_l(l), m_top(top), m_r(r), m_b(b) {}
 
     void MoveTo(const WorldPt& p) {
@@ -108,7 +98,7 @@ private:
     int m_pass;
     const View& m_v;
     const Transform& m_t;
-    const std::vector<DevPt>& m_poly;
+    const std::vector<std::vector<DevPt>>& m_poly;
     DevicePen m_pen;
     WorldPt m_cur{0, 0};
     double m_l, m_top, m_r, m_b;
@@ -135,6 +125,55 @@ void StepBack(WorldPt& p, double sx, double sy, Inside&& inside, Count&& count) 
     }
 }
 
+// Is (x, y) inside the polygon (odd parity)?
+bool Inside(const std::vector<WorldPt>& poly, double x, double y) {
+    bool in = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const WorldPt& a = poly[i];
+        const WorldPt& b = poly[j];
+        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) in = !in;
+    }
+    return in;
+}
+
+// The paths of the areas the style fills, as polygons in the hatch's units:
+// each bulge's arc within a third of a pixel (scale: pixels per unit).
+std::vector<std::vector<WorldPt>> Areas(const DXFHATCH& h, double scale) {
+    std::vector<std::vector<WorldPt>> loops;
+    for (int i = 0; h.pBoundary && i < h.nBoundaries; ++i) {
+        const DXFPOLYLINE& p = h.pBoundary[i];
+        if (!p.pVertices || p.nVertices < 2) continue;
+        std::vector<WorldPt> loop;
+        for (int k = 0; k < p.nVertices; ++k) {
+            const DXFVERTEX& a = p.pVertices[k];
+            const DXFVERTEX& b = p.pVertices[(k + 1) % p.nVertices];
+            loop.push_back({a.x, a.y});
+            dxf_geom::BulgeArc arc;
+            if (!dxf_geom::ArcOfBulge(a.x, a.y, b.x, b.y, a.dBulge, arc)) continue;
+            const int n = ArcSegments(arc.r * scale, std::fabs(arc.sweep));
+            for (int j = 1; j < n; ++j) {
+                const double ang = arc.a0 + arc.sweep * j / n;
+                loop.push_back({arc.cx + arc.r * std::cos(ang), arc.cy + arc.r * std::sin(ang)});
+            }
+        }
+        loops.push_back(std::move(loop));
+    }
+    // Outermost and ignore styles keep the paths no deeper than 1 and 0:
+    // depth is the number of other paths a path lies in.
+    if (h.nStyle == 1 || h.nStyle == 2) {
+        const int deepest = h.nStyle == 1 ? 1 : 0;
+        std::vector<std::vector<WorldPt>> kept;
+        for (std::size_t i = 0; i < loops.size(); ++i) {
+            int depth = 0;
+            for (std::size_t j = 0; j < loops.size() && depth <= deepest; ++j)
+                if (j != i && Inside(loops[j], loops[i][0].x, loops[i][0].y)) ++depth;
+            if (depth <= deepest) kept.push_back(loops[i]);
+        }
+        loops = std::move(kept);
+    }
+    return loops;
+}
+
 } // namespace
 
 void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, const DxfTransform& t, COLORREF colour,
@@ -143,51 +182,58 @@ void DxfDrawHatch(DXFDRAWING* pDrawing, CDC* pDC, const DxfTransform& t, COLORRE
     const DXFDRAWING& d = *pDrawing;
     const View v(d);
 
-    // The boundary in world units.
-    std::vector<WorldPt> world;
-    if (pHatch->pBoundary && pHatch->pBoundary->pVertices) {
-        if (pHatch->pBoundary->nVertices < 2) return;
-        for (int i = 0; i < pHatch->pBoundary->nVertices; ++i)
-            world.push_back({pHatch->pBoundary->pVertices[i].x, pHatch->pBoundary->pVertices[i].y});
-    } else if (pHatch->pSplineEdge && pHatch->pSplineEdge->nControlPts >= 1) {
-        const std::vector<_tagREALPT2> samples =
-            DxfEvaluateSpline(pHatch->pSplineEdge, std::max(8, pHatch->pSplineEdge->nControlPts));
-        if (samples.empty()) return;
-        for (const _tagREALPT2& s : samples) world.push_back({s.x, s.y});
-    } else {
-        return;
-    }
-    double minX = world[0].x, maxX = minX, minY = world[0].y, maxY = minY;
-    std::vector<DevPt> device;
+    // The areas' paths in the hatch's own units, and their box there and
+    // on the device.
+    const std::vector<std::vector<WorldPt>> world = Areas(*pHatch, t.MaxScale() * v.Scale());
+    if (world.empty()) return;
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
     double dMinX = INFINITY, dMinY = INFINITY, dMaxX = -INFINITY, dMaxY = -INFINITY;
-    for (const WorldPt& p : world) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-        const DevPt q = v.Map(p.x, p.y, t);
-        if (!Finite(q)) return;
-        device.push_back(q);
-        dMinX = std::min(dMinX, q.x);
-        dMaxX = std::max(dMaxX, q.x);
-        dMinY = std::min(dMinY, q.y);
-        dMaxY = std::max(dMaxY, q.y);
+    std::vector<std::vector<DevPt>> device;
+    for (const std::vector<WorldPt>& loop : world) {
+        device.emplace_back();
+        for (const WorldPt& p : loop) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+            const DevPt q = v.Map(p.x, p.y, t);
+            if (!Finite(q)) return;
+            device.back().push_back(q);
+            dMinX = std::min(dMinX, q.x);
+            dMaxX = std::max(dMaxX, q.x);
+            dMinY = std::min(dMinY, q.y);
+            dMaxY = std::max(dMaxY, q.y);
+        }
     }
     if (!std::isfinite(minX + maxX + minY + maxY) || !v.Visible(dMinX, dMinY, dMaxX, dMaxY)) return;
+    const bool solid = pHatch->nSolid == 1 || pHatch->nPatternLines < 1;
+    if (pass == 2 && solid) {
+        // The outline of a fill is its paths.
+        for (const std::vector<DevPt>& loop : device) {
+            DevicePen pen(pDC);
+            pen.MoveTo(loop.front());
+            for (std::size_t i = 1; i <= loop.size(); ++i) pen.LineTo(loop[i % loop.size()]);
+        }
+        return;
+    }
 
-    // The clip: the boundary within the picture (a region never reaches
-    // beyond the view, whatever the boundary's coordinates).
-    std::vector<QPointF> clipped;
-    for (const DevPt& p : device) clipped.emplace_back(p.x, p.y);
-    clipped =
-        ClipPolygon(clipped, QRectF(QPointF(v.left - 1, v.top - 1), QPointF(v.right + 1, v.bottom + 1)));
+    // The clip: the areas within the picture (a region never reaches beyond
+    // the view, whatever the paths' coordinates), by odd parity.
     std::vector<POINT> corners;
-    for (const QPointF& p : clipped) corners.push_back({I(std::lround(p.x())), I(std::lround(p.y()))});
+    std::vector<int> counts;
+    for (const std::vector<DevPt>& loop : device) {
+        std::vector<QPointF> clipped;
+        for (const DevPt& p : loop) clipped.emplace_back(p.x, p.y);
+        clipped =
+            ClipPolygon(clipped, QRectF(QPointF(v.left - 1, v.top - 1), QPointF(v.right + 1, v.bottom + 1)));
+        for (const QPointF& p : clipped) corners.push_back({I(std::lround(p.x())), I(std::lround(p.y()))});
+        counts.push_back(static_cast<int>(clipped.size()));
+    }
     CRgn region;
-    region.CreatePolygonRgn(corners.data(), static_cast<int>(corners.size()), WINDING);
+    region.CreatePolyPolygonRgn(corners.data(), counts.data(), static_cast<int>(counts.size()), ALTERNATE);
     pDC->SelectClipRgn(&region);
 
-    if (pHatch->nSolid == 1 || pHatch->nPatternLines < 1) {
+    if (solid) {
         CBrush brush(colour);
         pDC->FillRgn(&region, &brush);
         brush.DeleteObject();

@@ -70,14 +70,13 @@ void DxfDrawDashedLine(DXFDRAWING* pDrawing, CDC* pDC, const DXFLTYPE* pLineType
 BOOL DxfBeginOutline(CDC& pathDc, CDC* pDC, const DXFOUTLINE* pOutline);
 void DxfEndOutline(CDC& pathDc, DXFOUTLINE* pOutline, BOOL bFlatten);
 
-// nSamples points of a B-spline through its control points, in world
-// units; empty when the spline cannot be evaluated (fewer control points
-// than its order, a knot count other than order + control points, knots
-// that decrease or do not end above 0, a degree below 1 or above
-// kMaxSplineDegree, control points beyond float's range). Samples that no
-// basis function covers (a knot vector that does not start at 0) are left
-// out.
-std::vector<_tagREALPT2> DxfEvaluateSpline(const DXFSPLINE* pSpline, int nSamples);
+// nSamples points of a SPLINE's curve evenly along its parameter, in its
+// own units (dxf_spline.cpp): the curve of its control points, or without
+// them the cubic through its fit points. Empty when it has neither or they
+// cannot be evaluated (a knot count other than control points + degree + 1,
+// knots that decrease or span nothing, a degree below 1 or above
+// kMaxSplineDegree, a weight that is not positive).
+std::vector<DxfPlanePoint> DxfEvaluateSpline(const DXFSPLINE* pSpline, int nSamples);
 constexpr int kMaxSplineDegree = 32;
 
 // HATCH, drawn by DxfDrawEntity into the pass's DC in the entity's colour

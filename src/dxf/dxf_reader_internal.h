@@ -69,6 +69,16 @@ bool DxfStoreField(int code, std::string_view v, std::initializer_list<DxfField>
 // before it) and returns true. False for any other name, with nothing read.
 bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* pCommon, void* pData, char* pszValue);
 
+// The common fields every entity reader stores (layer, colour, line type,
+// extrusion, visibility, ...); false for another code.
+bool DxfStoreCommon(DXFENTITYCOMMON* pCommon, int code, std::string_view v);
+// A count from the file, limited to the items the rest of the file could
+// hold when each item takes pairsPerItem pairs.
+int DxfCapCount(const DXFREADER* r, int n, int pairsPerItem);
+// The HATCH reader (dxf_hatch_read.cpp), called as DxfReadKnownEntity calls
+// each reader.
+void DxfReadHatch(DXFREADER* r, DXFENTITYCOMMON* pCommon, DXFHATCH* pHatch, char* pszValue);
+
 // The reader's working memory outside the relocatable record.
 struct DxfReaderScratch;
 DxfReaderScratch* DxfNewReaderScratch();

@@ -91,6 +91,8 @@ double Elevation(const DXFENTITYHEADER& h, const void* data) {
         return static_cast<const DXFSOLID*>(data)->pt[0].z;
     case DXF_TEXT:
         return static_cast<const DXFTEXT*>(data)->ptInsert.z;
+    case DXF_HATCH:
+        return static_cast<const DXFHATCH*>(data)->dElevation;
     case DXF_POLYLINE: {
         const auto* e = static_cast<const DXFPOLYLINE*>(data);
         return e->pVertices && e->nVertices > 0 ? e->pVertices[0].z : 0.0;
@@ -253,16 +255,16 @@ void Bounds::Add(Box& box, const DXFENTITYHEADER& h, const void* data, const Dxf
             t.Apply(pts[i].x, pts[i].y, wx, wy);
             hull.Add(wx, wy);
         }
-        if (!m.exact || box.Holds(hull) || e.nControlPts <= 0) {
+        if (!m.exact || box.Holds(hull)) {
             box.Add(hull);
             break;
         }
-        const std::vector<_tagREALPT2> samples = DxfEvaluateSpline(&e, std::max(64, e.nControlPts * 8));
+        const std::vector<DxfPlanePoint> samples = DxfEvaluateSpline(&e, std::max(64, n * 8));
         if (samples.empty()) {
             box.Add(hull);
             break;
         }
-        for (const _tagREALPT2& p : samples) add(p.x, p.y);
+        for (const DxfPlanePoint& p : samples) add(p.x, p.y);
         break;
     }
     case DXF_POLYLINE: {
@@ -300,12 +302,17 @@ void Bounds::Add(Box& box, const DXFENTITYHEADER& h, const void* data, const Dxf
     }
     case DXF_HATCH: {
         const auto& e = *static_cast<const DXFHATCH*>(data);
-        if (e.pBoundary && e.pBoundary->pVertices)
-            for (int i = 0; i < e.pBoundary->nVertices; ++i)
-                add(e.pBoundary->pVertices[i].x, e.pBoundary->pVertices[i].y);
-        else if (e.pSplineEdge && e.pSplineEdge->pControlPts)
-            for (int i = 0; i < e.pSplineEdge->nControlPts; ++i)
-                add(e.pSplineEdge->pControlPts[i].x, e.pSplineEdge->pControlPts[i].y);
+        for (int i = 0; e.pBoundary && i < e.nBoundaries; ++i) {
+            const DXFPOLYLINE& p = e.pBoundary[i];
+            for (int k = 0; p.pVertices && k < p.nVertices; ++k) {
+                const DXFVERTEX& v = p.pVertices[k];
+                const DXFVERTEX& w = p.pVertices[(k + 1) % p.nVertices];
+                add(v.x, v.y);
+                dxf_geom::BulgeArc a;
+                if (dxf_geom::ArcOfBulge(v.x, v.y, w.x, w.y, v.dBulge, a))
+                    dxf_geom::EllipticArcExtremes(a.cx, a.cy, a.r, 0, 0, a.r, a.a0, a.sweep, t, addWorld);
+            }
+        }
         break;
     }
     case DXF_INSERT: {

@@ -590,24 +590,21 @@ void DrawFaceShape(Context& ctx, CDC* dc, const DXFSOLID& e, int hiddenEdges, co
 
 void DrawSplineShape(Context& ctx, CDC* dc, const DXFSPLINE& e, const Look& look, const DxfTransform& t) {
     if (e.nControlPts < 0) return;
-    const std::vector<_tagREALPT2> samples = DxfEvaluateSpline(&e, std::max(64, e.nControlPts));
-    const DXFCOORD* pts = nullptr;
-    int n = 0;
-    if (samples.empty()) {
-        if (e.nControlPts > 0 && e.pControlPts) {
-            pts = e.pControlPts;
-            n = e.nControlPts;
-        } else if (e.nFitPts > 0 && e.pFitPts) {
-            pts = e.pFitPts;
-            n = e.nFitPts;
-        }
-    } else {
-        n = static_cast<int>(samples.size());
-    }
+    const bool control = e.nControlPts > 0 && e.pControlPts;
+    const DXFCOORD* pts = control ? e.pControlPts : (e.nFitPts > 0 ? e.pFitPts : nullptr);
+    const int count = control ? e.nControlPts : (pts ? e.nFitPts : 0);
+    // Samples a few pixels apart along the control (or fit) polygon, which
+    // is at least as long as the curve.
+    double length = 0;
+    for (int i = 1; i < count; ++i) length += std::hypot(pts[i].x - pts[i - 1].x, pts[i].y - pts[i - 1].y);
+    const double wanted = std::ceil(length * t.MaxScale() * ctx.view.Scale() / 3);
+    const int samples = std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 64.0, 16384.0)) : 64;
+    const std::vector<DxfPlanePoint> curve = DxfEvaluateSpline(&e, std::max(samples, 2 * count));
+    const int n = curve.empty() ? count : static_cast<int>(curve.size());
     auto at = [&](int i) {
-        return pts ? std::pair{pts[i].x, pts[i].y}
-                   : std::pair{static_cast<double>(samples[static_cast<std::size_t>(i)].x),
-                               static_cast<double>(samples[static_cast<std::size_t>(i)].y)};
+        return curve.empty()
+                   ? std::pair{pts[i].x, pts[i].y}
+                   : std::pair{curve[static_cast<std::size_t>(i)].x, curve[static_cast<std::size_t>(i)].y};
     };
     double U = 0;
     for (int i = 1; i < n; ++i) {

@@ -74,6 +74,11 @@ struct DXFCOORD {
     double x, y, z;
 };
 
+// A point of the plane, in drawing units.
+struct DxfPlanePoint {
+    double x, y;
+};
+
 // Table records.
 struct DXFLAYER {
     DWORD dwId;
@@ -201,9 +206,10 @@ struct DXFSPLINE {
     int nDegree;
     int nControlPts;
     int nFitPts;
-    WORD wFlags; // 70
+    WORD wFlags;                           // 70: 1 closed, 2 periodic, 4 rational
+    double* pWeights;                      // 41: one per control point, or NULL (all 1)
+    DXFCOORD ptStartTangent, ptEndTangent; // 12/22, 13/23 of a fit-point spline; 0, 0 when not given
 };
-
 struct DXFTEXT {
     DXFCOORD ptInsert;
     double dHeight;
@@ -283,21 +289,27 @@ struct DXFPOLYLINE {
     int nMeshM, nMeshN; // 71, 72
 };
 
-// A HATCH: one polyline boundary or one spline edge, and its pattern line
-// families. Every array holds exactly as many entries as its count says:
-// pattern arrays nPatternLines, pDashes[i] pDashCounts[i] values.
+// A HATCH: its boundary paths and its pattern line families. Each path is
+// a closed polyline of the path's own points (wFlags: its 92 flags, 1
+// external, 2 polyline, 16 outermost): line and circular-arc edges as
+// vertices with bulges, elliptic-arc and spline edges as points along them.
+// The style (75) says which areas the paths enclose are filled: 0 odd
+// parity (islands alternate), 1 the outermost area only (depths 0 and 1),
+// 2 all inside the outermost paths. Every pattern array holds exactly
+// nPatternLines entries, pDashes[i] pDashCounts[i] values.
 struct DXFHATCH {
     double* pPatternAngles;   // degrees, one per pattern line (53)
-    int nPathFlags;           // 92: boundary path type flags
+    int nPathFlags;           // 92 of the first path
     int nSolid;               // 70: 1 = solid fill
-    int nEdgeType;            // 72: 4 = spline
+    int nStyle;               // 75
     int nPatternLines;        // 78
-    DXFSPLINE* pSplineEdge;   // degree 94, knots 95/40, control points 96/10/20
+    DXFPOLYLINE* pBoundary;   // nBoundaries paths
+    int nBoundaries;          // the paths read (91 says how many there are)
     DXFCOORD* pPatternBase;   // 43/44: base point of each family
     DXFCOORD* pPatternOffset; // 45/46: offset from one line of a family to the next
     int* pDashCounts;         // 79
     double** pDashes;         // 49: > 0 dash, < 0 gap
-    DXFPOLYLINE* pBoundary;   // x 10, y 20, bulge 42 (93 vertices)
+    double dElevation;        // 30: the height of the hatch's plane
 };
 
 struct DXFDIMENSION {

@@ -12,8 +12,9 @@ int MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const long long p = static_cast<long long>(number) * numerator;
     const long long half = std::llabs(static_cast<long long>(denominator)) / 2;
-    const long long r = ((p < 0) != (denominator < 0) ? p - (p < 0 ? half : -half) : p + (p < 0 ? -half : half)) /
-                        denominator;
+    const long long r =
+        ((p < 0) != (denominator < 0) ? p - (p < 0 ? half : -half) : p + (p < 0 ? -half : half)) /
+        denominator;
     return static_cast<int>(r);
 }
 
@@ -57,10 +58,14 @@ std::vector<QPointF> ClipPolygon(std::span<const QPointF> polygon, const QRectF&
     auto atY = [](const QPointF& p, const QPointF& q, double y) {
         return QPointF(p.x() + (q.x() - p.x()) * (y - p.y()) / (q.y() - p.y()), y);
     };
-    clip([&](const QPointF& p) { return p.x() >= l; }, [&](const QPointF& p, const QPointF& q) { return atX(p, q, l); });
-    clip([&](const QPointF& p) { return p.x() <= r; }, [&](const QPointF& p, const QPointF& q) { return atX(p, q, r); });
-    clip([&](const QPointF& p) { return p.y() >= t; }, [&](const QPointF& p, const QPointF& q) { return atY(p, q, t); });
-    clip([&](const QPointF& p) { return p.y() <= b; }, [&](const QPointF& p, const QPointF& q) { return atY(p, q, b); });
+    clip([&](const QPointF& p) { return p.x() >= l; },
+         [&](const QPointF& p, const QPointF& q) { return atX(p, q, l); });
+    clip([&](const QPointF& p) { return p.x() <= r; },
+         [&](const QPointF& p, const QPointF& q) { return atX(p, q, r); });
+    clip([&](const QPointF& p) { return p.y() >= t; },
+         [&](const QPointF& p, const QPointF& q) { return atY(p, q, t); });
+    clip([&](const QPointF& p) { return p.y() <= b; },
+         [&](const QPointF& p, const QPointF& q) { return atY(p, q, b); });
     return in;
 }
 
@@ -70,6 +75,24 @@ BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom) {
     if (left == right || top == bottom) m_region = QRegion();
     m_valid = true;
     return TRUE;
+}
+
+BOOL CRgn::CreatePolyPolygonRgn(const POINT* points, const int* counts, int nPolygons, int mode) {
+    // One polygon that runs round each in turn and back to the first's
+    // start: every way there is gone back along, so the crossings it adds
+    // cancel under either fill rule.
+    std::vector<POINT> all;
+    std::size_t at = 0;
+    for (int i = 0; points && counts && i < nPolygons; ++i) {
+        const std::size_t n = counts[i] > 0 ? static_cast<std::size_t>(counts[i]) : 0;
+        if (n >= 3) {
+            all.insert(all.end(), points + at, points + at + n);
+            all.push_back(points[at]);
+            if (!all.empty() && i > 0) all.push_back(all.front());
+        }
+        at += n;
+    }
+    return CreatePolygonRgn(all.data(), static_cast<int>(all.size()), mode);
 }
 
 BOOL CRgn::CreatePolygonRgn(const POINT* points, int n, int mode) {
@@ -90,7 +113,8 @@ BOOL CRgn::CreatePolygonRgn(const POINT* points, int n, int mode) {
     }
     QPolygon q;
     q.reserve(static_cast<int>(poly.size()));
-    for (const QPointF& p : poly) q.append(QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))));
+    for (const QPointF& p : poly)
+        q.append(QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))));
     if (q.size() >= 3) m_region = QRegion(q, mode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
     return TRUE;
 }

@@ -68,8 +68,8 @@ public:
 
 // The fields of a LOGFONT that the program sets.
 struct LOGFONT {
-    LONG lfHeight = 0; // < 0: character height in device units; > 0: cell height
-    LONG lfWidth = 0;  // average character width, 0 for the face's own
+    LONG lfHeight = 0;     // < 0: character height in device units; > 0: cell height
+    LONG lfWidth = 0;      // average character width, 0 for the face's own
     LONG lfEscapement = 0; // tenths of a degree, counter-clockwise
     LONG lfOrientation = 0;
     LONG lfWeight = 0;
@@ -128,6 +128,10 @@ public:
     // polygon beyond kMaxCoordinate are cut away first, so that a polygon
     // from absurd coordinates never asks for a region of millions of rows.
     BOOL CreatePolygonRgn(const POINT* points, int n, int mode);
+    // The pixels inside nPolygons polygons (counts[i] points each, one after
+    // the other in points) taken together by mode: with ALTERNATE a hole
+    // inside a polygon is left out, as GDI's poly-polygon region does.
+    BOOL CreatePolyPolygonRgn(const POINT* points, const int* counts, int nPolygons, int mode);
     BOOL DeleteObject() {
         m_region = QRegion();
         return CGdiObject::DeleteObject();

@@ -165,39 +165,58 @@ TEST(DxfEntities, SplineKnotsAsFloatsAndPointsUpToTheirCounts) {
     EXPECT_TRUE(std::isinf(all[1].d.spline.pKnots[0])); // beyond float's range
 }
 
-TEST(DxfEntities, HatchBoundaryPatternAndHandle) {
-    Drawing d(
-        Entities("0|HATCH|5|3F|8|0|62|3|10|0|20|0|70|0|91|1|92|2|93|4|10|0|20|0|42|0.5|10|4|20|0|10|4|20|3|"
-                 "10|0|20|3|10|99|20|99|78|2|53|45|43|0|44|0|45|-1|46|1|79|2|49|0.5|49|-0.25|49|7|"
-                 "53|90|43|1|44|1|45|0|46|2|"
-                 "0|HATCH|92|1|93|1|10|1|20|1|"
-                 "0|HATCH|72|4|94|3|95|2|96|2|40|0|40|1|10|1|20|2|10|3|20|4|93|4|70|1"));
+TEST(DxfEntities, HatchPathsEdgesPatternAndHandle) {
+    Drawing d(Entities(
+        // A polyline path with a bulge, then an edge path: a line, a
+        // counter-clockwise arc, half an ellipse and a line; a seed point.
+        "0|HATCH|5|3F|8|0|62|3|10|0|20|0|30|2.5|70|0|91|2|92|2|72|1|73|1|93|4|10|0|20|0|42|0.5|10|4|20|0|"
+        "10|4|20|3|10|0|20|3|97|0|92|1|93|4|72|1|10|1|20|1|11|3|21|1|72|2|10|3|20|2|40|1|50|270|51|90|73|1|"
+        "72|3|10|2|20|3|11|1|21|0|40|0.5|50|0|51|180|73|1|72|1|10|1|20|3|11|1|21|1|97|0|75|1|76|1|"
+        "78|2|53|45|43|0|44|0|45|-1|46|1|79|2|49|0.5|49|-0.25|49|7|53|90|43|1|44|1|45|0|46|2|98|1|10|99|20|"
+        "99|"
+        // A clockwise arc: its angles written as 360 less them.
+        "0|HATCH|91|1|92|0|93|3|72|1|10|0|20|0|11|0|21|1|72|2|10|0|20|0|40|1|50|270|51|360|73|0|"
+        "72|1|10|1|20|0|11|0|21|0|97|0|"
+        // A spline edge: a cubic Bezier from (0, 0) to (4, 0).
+        "0|HATCH|91|1|92|0|93|1|72|4|94|3|73|0|74|0|95|8|96|4|40|0|40|0|40|0|40|0|40|1|40|1|40|1|40|1|"
+        "10|0|20|0|10|1|20|2|10|3|20|2|10|4|20|0|97|0"));
     const auto all = d.List();
     ASSERT_EQ(all.size(), 3u);
     const DXFHATCH& h = all[0].d.hatch;
-    EXPECT_EQ(all[0].h.wType, DXF_HATCH);
     EXPECT_STREQ(all[0].h.szHandle, "3F");
-    EXPECT_EQ(std::tie(all[0].h.nColor, h.nPathFlags), std::tuple(short(3), 2));
-    ASSERT_NE(h.pBoundary, nullptr);
-    ASSERT_EQ(h.pBoundary->nVertices, 4);
-    const DXFVERTEX* v = h.pBoundary->pVertices;
-    EXPECT_EQ(std::tie(v[2].x, v[2].y, v[0].dBulge), std::tuple(4.0, 3.0, 0.5));
+    EXPECT_EQ(std::tie(all[0].h.nColor, h.nPathFlags, h.nStyle, h.dElevation),
+              std::tuple(short(3), 2, 1, 2.5));
+    ASSERT_EQ(h.nBoundaries, 2);
+    const DXFPOLYLINE& outer = h.pBoundary[0];
+    ASSERT_EQ(outer.nVertices, 4);
+    EXPECT_EQ(std::tie(outer.pVertices[2].x, outer.pVertices[2].y, outer.pVertices[0].dBulge),
+              std::tuple(4.0, 3.0, 0.5));
+    // The edges: (1, 1); (3, 1) with a half-turn bulge; 32 points along the
+    // half ellipse from (3, 3) through (2, 3.5); (1, 3).
+    const DXFPOLYLINE& island = h.pBoundary[1];
+    ASSERT_EQ(island.nVertices, 35);
+    EXPECT_EQ(dxftest::XY(island.pVertices[0].x, island.pVertices[0].y), dxftest::XY(1, 1));
+    EXPECT_NEAR(island.pVertices[1].dBulge, 1.0, 1e-12);
+    EXPECT_NEAR(island.pVertices[18].y, 3.5, 1e-3);
+    EXPECT_NEAR(island.pVertices[34].x, 1.0, 1e-12);
     // The second family gives no 79: only one family counts.
     ASSERT_EQ(h.nPatternLines, 1);
     EXPECT_EQ(std::tie(h.pPatternAngles[0], h.pPatternOffset[0].x), std::tuple(45.0, -1.0));
     ASSERT_EQ(h.pDashCounts[0], 2);
     EXPECT_EQ(h.pDashes[0][1], -0.25); // the third dash is beyond the count
-    // 93 = 1 makes no boundary.
-    EXPECT_EQ(all[1].d.hatch.pBoundary, nullptr);
-    // 72 = 4 before any 93 makes a spline edge; the later 93 makes no boundary.
-    const DXFHATCH& s = all[2].d.hatch;
-    EXPECT_EQ(s.pBoundary, nullptr);
-    ASSERT_NE(s.pSplineEdge, nullptr);
-    EXPECT_EQ(std::tie(s.nSolid, s.pSplineEdge->nDegree), std::tuple(1, 3));
-    ASSERT_EQ(s.pSplineEdge->nKnots, 2);
-    EXPECT_EQ(s.pSplineEdge->pKnots[1], 1.0f);
-    ASSERT_EQ(s.pSplineEdge->nControlPts, 2);
-    EXPECT_EQ(s.pSplineEdge->pControlPts[1].y, 4.0);
+
+    const DXFPOLYLINE& cw = all[1].d.hatch.pBoundary[0];
+    ASSERT_EQ(cw.nVertices, 3);
+    EXPECT_NEAR(cw.pVertices[1].x, 0, 1e-12);
+    EXPECT_NEAR(cw.pVertices[1].y, 1, 1e-12);
+    EXPECT_NEAR(cw.pVertices[1].dBulge, -std::tan(M_PI / 8), 1e-12); // clockwise to (1, 0)
+
+    const DXFPOLYLINE& curve = all[2].d.hatch.pBoundary[0];
+    ASSERT_EQ(curve.nVertices, 32);
+    EXPECT_EQ(dxftest::XY(curve.pVertices[31].x, curve.pVertices[31].y), dxftest::XY(4, 0));
+    double top = 0;
+    for (int i = 0; i < curve.nVertices; ++i) top = std::max(top, curve.pVertices[i].y);
+    EXPECT_NEAR(top, 1.5, 1e-2);
 }
 
 TEST(DxfEntities, DimensionResolvesItsBlockAndStyleAndMakesABlockWhenItHasNone) {
@@ -231,23 +250,17 @@ TEST(DxfEntities, CountsThatLieAreHeldToWhatTheFileCanHold) {
     Drawing d(
         Entities("0|LWPOLYLINE|90|2000000000|10|1|20|2|"
                  "0|SPLINE|72|2000000000|73|2000000000|74|2000000000|40|1|10|1|20|1|"
-                 "0|HATCH|92|1|93|2000000000|10|1|20|1|78|2000000000|53|1|43|1|44|1|45|1|46|1|79|2000000000|"
-                 "49|1|0|HATCH|72|4|95|2000000000|96|-5|40|3"));
+                 "0|HATCH|92|2|93|2000000000|10|1|20|1|10|2|20|2|78|2000000000|53|1|43|1|44|1|45|1|46|1|"
+                 "79|2000000000|49|1"));
     const auto all = d.List();
-    ASSERT_EQ(all.size(), 4u);
+    ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].d.polyline.nVertices, 1);
     const DXFSPLINE& s = all[1].d.spline;
     EXPECT_EQ(std::tie(s.nKnots, s.nControlPts, s.nFitPts), std::tuple(1, 1, 0));
-    EXPECT_EQ(all[2].d.hatch.pBoundary->nVertices, 1);
+    EXPECT_EQ(all[2].d.hatch.pBoundary->nVertices, 2);
     ASSERT_EQ(all[2].d.hatch.nPatternLines, 1);
     EXPECT_LT(all[2].d.hatch.pDashCounts[0], 100);
     EXPECT_EQ(all[2].d.hatch.pDashes[0][0], 1.0);
-    const DXFSPLINE* edge = all[3].d.hatch.pSplineEdge;
-    ASSERT_NE(edge, nullptr);
-    ASSERT_GT(edge->nKnots, 0);
-    EXPECT_LT(edge->nKnots, 100);
-    EXPECT_EQ(edge->pKnots[0], 3.0f);
-    EXPECT_EQ(edge->nControlPts, 0); // a negative count is none
 }
 
 TEST(DxfEntities, AFailedVertexAllocationEndsTheEntityStream) {

@@ -49,11 +49,14 @@ std::string Describe(const Drawing& d) {
                 AppendBytes(out, s.pKnots, s.nKnots);
                 AppendBytes(out, s.pControlPts, s.nControlPts);
                 AppendBytes(out, s.pFitPts, s.nFitPts);
+                if (s.pWeights) AppendBytes(out, s.pWeights, s.nControlPts);
                 s.pKnots = nullptr;
                 s.pControlPts = s.pFitPts = nullptr;
+                s.pWeights = nullptr;
             } else if (e.h.wType == DXF_HATCH) {
                 const DXFHATCH h = e.d.hatch;
-                if (h.pBoundary) AppendBytes(out, h.pBoundary->pVertices, h.pBoundary->nVertices);
+                for (int i = 0; i < h.nBoundaries; ++i)
+                    AppendBytes(out, h.pBoundary[i].pVertices, h.pBoundary[i].nVertices);
                 AppendBytes(out, h.pPatternAngles, h.nPatternLines);
                 AppendBytes(out, h.pPatternBase, h.nPatternLines);
                 AppendBytes(out, h.pPatternOffset, h.nPatternLines);
@@ -61,7 +64,8 @@ std::string Describe(const Drawing& d) {
                 e.d.hatch = DXFHATCH{};
                 e.d.hatch.nPathFlags = h.nPathFlags;
                 e.d.hatch.nSolid = h.nSolid;
-                e.d.hatch.nEdgeType = h.nEdgeType;
+                e.d.hatch.nStyle = h.nStyle;
+                e.d.hatch.nBoundaries = h.nBoundaries;
                 e.d.hatch.nPatternLines = h.nPatternLines;
             }
             AppendBytes(out, &e.h, 1);

@@ -277,7 +277,7 @@ TEST(DxfPaint, SplinesThroughTheirCurveOrTheirControlPoints) {
     Drawing d(Drawing_("", curve));
     const auto all = d.List();
     ASSERT_EQ(all.size(), 1u);
-    const std::vector<_tagREALPT2> s = DxfEvaluateSpline(&all[0].d.spline, 3);
+    const std::vector<DxfPlanePoint> s = DxfEvaluateSpline(&all[0].d.spline, 3);
     ASSERT_EQ(s.size(), 3u);
     EXPECT_FLOAT_EQ(s[0].x, 2.0f);
     EXPECT_FLOAT_EQ(s[0].y, 2.0f);
@@ -301,38 +301,57 @@ TEST(DxfPaint, SplinesThroughTheirCurveOrTheirControlPoints) {
     EXPECT_EQ(q.Figures()[0].size(), 4u);
 }
 
-TEST(DxfPaint, SplinesThatCannotBeEvaluated) {
+TEST(DxfPaint, SplineCurvesByControlPointsWeightsOrFitPoints) {
     DXFCOORD pts[4] = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}};
     float knots[8] = {0, 0, 0, 0, 1, 1, 1, 1};
-    DXFSPLINE s{knots, pts, nullptr, 8, 3, 4, 0, 0};
+    const DXFSPLINE s{knots, pts, nullptr, 8, 3, 4, 0, 0, nullptr, {}, {}};
     EXPECT_EQ(DxfEvaluateSpline(&s, 64).size(), 64u);
+    // Cannot be evaluated: fewer control points than the order, knots that
+    // fall or span nothing, a weight that is not positive.
     DXFSPLINE fewer = s;
-    fewer.nControlPts = 3; // fewer control points than the order
+    fewer.nControlPts = 3;
     fewer.nKnots = 7;
-    EXPECT_TRUE(DxfEvaluateSpline(&fewer, 64).empty());
-    float falling[8] = {0, 0, 0, 0, 1, 0.5f, 1, 1};
-    DXFSPLINE down = s;
+    float falling[8] = {0, 0, 0, 0, 1, 0.5f, 1, 1}, zero[8] = {};
+    double badWeights[4] = {1, 0, 1, 1};
+    DXFSPLINE down = s, flat = s, weightless = s;
     down.pKnots = falling;
-    EXPECT_TRUE(DxfEvaluateSpline(&down, 64).empty());
-    float zero[8] = {};
-    DXFSPLINE flat = s;
     flat.pKnots = zero;
-    EXPECT_TRUE(DxfEvaluateSpline(&flat, 64).empty());
-    DXFCOORD far[4] = {{0, 0, 0}, {1e300, 1, 0}, {2, 0, 0}, {3, 1, 0}};
-    DXFSPLINE huge = s;
-    huge.pControlPts = far;
-    EXPECT_TRUE(DxfEvaluateSpline(&huge, 64).empty());
+    weightless.pWeights = badWeights;
+    for (const DXFSPLINE* bad : {&fewer, &down, &flat, &weightless})
+        EXPECT_TRUE(DxfEvaluateSpline(bad, 64).empty());
 
-    // Knots that start above 0: the samples below the first knot have no
-    // basis and are left out instead of falling to (0, 0).
-    float late[8] = {2, 2, 2, 2, 4, 4, 4, 4};
-    DXFSPLINE shifted = s;
-    shifted.pKnots = late;
-    const auto samples = DxfEvaluateSpline(&shifted, 65);
-    ASSERT_EQ(samples.size(), 33u);
-    EXPECT_FLOAT_EQ(samples.front().x, 0.0f); // u = 0.5 is the start of the curve
-    EXPECT_NEAR(samples.back().x, 3.0f, 1e-4);
-    for (const auto& q : samples) EXPECT_GE(q.x, 0.0f);
+    // An unclamped knot vector: the curve runs over [t3, t4] = [3, 4],
+    // between the control points, not from the first to the last.
+    float uniform[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+    DXFSPLINE open = s;
+    open.pKnots = uniform;
+    const auto u = DxfEvaluateSpline(&open, 3);
+    ASSERT_EQ(u.size(), 3u);
+    EXPECT_NEAR(u.front().x, (0 + 4 * 1 + 2) / 6.0, 1e-9);
+    EXPECT_NEAR(u.back().x, (1 + 4 * 2 + 3) / 6.0, 1e-9);
+
+    // Weights: a quarter circle as a rational quadratic.
+    DXFCOORD arc[3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    float arcKnots[6] = {0, 0, 0, 1, 1, 1};
+    double weights[3] = {1, std::sqrt(0.5), 1};
+    const DXFSPLINE quarter{arcKnots, arc, nullptr, 6, 2, 3, 0, 4, weights, {}, {}};
+    const auto q = DxfEvaluateSpline(&quarter, 17);
+    ASSERT_EQ(q.size(), 17u);
+    for (const auto& p : q) EXPECT_NEAR(std::hypot(p.x, p.y), 1.0, 1e-12);
+
+    // Fit points only: the cubic passes through every one of them, along
+    // the given start tangent.
+    DXFCOORD fit[4] = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}};
+    const DXFSPLINE through{nullptr, nullptr, fit, 0, 3, 0, 4, 8, nullptr, {0, 1, 0}, {}};
+    const auto f = DxfEvaluateSpline(&through, 3001);
+    ASSERT_EQ(f.size(), 3001u);
+    for (const DXFCOORD& p : fit) {
+        double best = INFINITY;
+        for (const auto& c : f) best = std::min(best, std::hypot(c.x - p.x, c.y - p.y));
+        EXPECT_LT(best, 2e-3) << p.x;
+    }
+    EXPECT_NEAR(f[1].x, 0.0, 1e-4); // leaving (0, 0) straight up
+    EXPECT_GT(f[1].y, 0.0);
 }
 
 TEST(DxfPaint, SolidsAndFacesFollowTheInsertRotation) {

@@ -3,6 +3,7 @@
 #include "dxf_test_util.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <gtest/gtest.h>
 #include <string>
@@ -246,18 +247,50 @@ TEST(DxfMText, WrapsAtTheReferenceWidthAndAttaches) {
     EXPECT_GT(br.maxY - br.minY, br.maxX - br.minX);
 }
 
-TEST(DxfHatch, SolidFillCoversItsBoundaryOnlyInItsOwnColour) {
-    // The layer is green; the hatch's own colour (blue) is what it draws.
-    Drawing d(Dxf("0|HATCH|8|GREEN|62|5|70|1|91|1|92|2|93|4|10|2|20|2|10|6|20|2|10|6|20|6|10|2|20|6"));
+TEST(DxfHatch, SolidFillCoversItsPathsAndGivesThemToTheOutline) {
+    // Blue of its own on the green layer, then one in the layer's colour.
+    Drawing d(Dxf("0|HATCH|8|GREEN|62|5|70|1|91|1|92|2|93|4|10|2|20|2|10|6|20|2|10|6|20|6|10|2|20|6|"
+                  "0|HATCH|8|GREEN|70|1|91|1|92|7|93|3|10|7|20|2|10|9|20|2|10|9|20|4"));
     const Picture p = PaintAt(d, 100, 100, 10);
     EXPECT_EQ(p.At(40, 60), kBlue);
     EXPECT_EQ(p.At(21, 79), kBlue);
+    EXPECT_EQ(p.At(85, 75), RGB(0, 255, 0));
     EXPECT_TRUE(p.Background(10, 60));
-    EXPECT_TRUE(p.Background(70, 60));
     EXPECT_TRUE(p.Background(40, 85));
-    EXPECT_EQ(p.DrawnWhere([](int x, int y) { return x < 20 || x > 60 || y < 40 || y > 80; }), 0);
-    EXPECT_NEAR(p.Drawn(), 1600, 100);
-    EXPECT_TRUE(p.outline.empty()); // a fill has no lines to follow
+    EXPECT_EQ(p.DrawnWhere([](int x, int y) { return x < 20 || y < 40 || y > 80 || (x > 60 && x < 70); }), 0);
+    EXPECT_NEAR(p.DrawnWhere([](int x, int) { return x <= 60; }), 1600, 100);
+    // The outline: each path once round.
+    const auto figures = p.Figures();
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_EQ(figures[0].size(), 5u);
+}
+
+TEST(DxfHatch, IslandsByStyleAndPathsWithArcs) {
+    // Squares inside each other: 1 .. 9, 3 .. 7 and 4.5 .. 5.5.
+    auto square = [](double lo, double hi) {
+        auto n = [](double v) { return std::to_string(v); };
+        return "92|2|93|4|10|" + n(lo) + "|20|" + n(lo) + "|10|" + n(hi) + "|20|" + n(lo) + "|10|" + n(hi) +
+               "|20|" + n(hi) + "|10|" + n(lo) + "|20|" + n(hi) + "|97|0|";
+    };
+    const std::string paths = "91|3|" + square(1, 9) + square(3, 7) + square(4.5, 5.5);
+    // Odd parity fills the ring and the innermost square, outermost the
+    // ring only, ignore the whole outer square.
+    const std::pair<int, std::array<bool, 3>> styles[] = {
+        {0, {true, false, true}}, {1, {true, false, false}}, {2, {true, true, true}}};
+    for (const auto& [style, filled] : styles) {
+        Drawing d(Dxf("0|HATCH|62|5|70|1|" + paths + "75|" + std::to_string(style)));
+        const Picture p = PaintAt(d, 100, 100, 10);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(p.At(std::array{20, 40, 50}[i], 50) == kBlue, filled[i]) << style << i;
+    }
+
+    // A path of a half circle: from (2, 5) to (8, 5) by a bulge of -1
+    // (clockwise, over the top), closed by the straight piece.
+    Drawing arc(Dxf("0|HATCH|62|5|70|1|91|1|92|2|72|1|93|2|10|2|20|5|42|-1|10|8|20|5"));
+    const Picture a = PaintAt(arc, 100, 100, 10);
+    EXPECT_EQ(a.At(50, 25), kBlue); // (5, 7.5), under the top of the arc
+    EXPECT_TRUE(a.Background(50, 55));
+    EXPECT_TRUE(a.Background(25, 25)); // beyond the arc
 }
 
 TEST(DxfHatch, PatternLinesStayInsideTheBoundaryInPictureAndOutline) {
@@ -296,13 +329,13 @@ TEST(DxfHatch, DashedPatternLinesAlternateFromTheBasePoint) {
 }
 
 TEST(DxfHatch, HatchesThatCannotBeDrawnDrawNothing) {
-    // An offset along the lines' own direction, a boundary of one vertex,
-    // a boundary path of a type other than a polyline, and no boundary.
+    // An offset along the lines' own direction, a path of one vertex, an
+    // edge path without edges, and no path.
     Drawing d(Dxf("0|HATCH|62|1|70|0|92|2|93|4|10|1|20|1|10|9|20|1|10|9|20|5|10|1|20|5|"
                   "78|1|53|0|43|0|44|0|45|1|46|0|79|0|"
                   "0|HATCH|62|1|70|1|92|2|93|2|10|1|20|1|"
-                  "0|HATCH|62|1|70|1|92|7|93|4|10|1|20|1|10|9|20|1|10|9|20|5|10|1|20|5|"
-                  "0|HATCH|62|1|70|1|92|2|93|1|10|1|20|1"));
+                  "0|HATCH|62|1|70|1|92|1|93|4|10|1|20|1|10|9|20|1|10|9|20|5|10|1|20|5|"
+                  "0|HATCH|62|1|70|1|91|0"));
     ASSERT_EQ(d.List().size(), 4u);
     const Picture p = PaintAt(d, 100, 100, 10);
     EXPECT_EQ(p.Drawn(), 0);
@@ -334,7 +367,7 @@ TEST(DxfHatch, HatchInARotatedInsertTurnsWithIt) {
 TEST(DxfHatch, SplineEdgeBoundary) {
     // One spline edge (72 = 4): a closed quadratic through a square's
     // corners, filled.
-    Drawing d(Dxf("0|HATCH|62|5|70|1|92|2|91|1|93|1|72|4|94|2|95|8|96|5|"
+    Drawing d(Dxf("0|HATCH|62|5|70|1|91|1|92|0|93|1|72|4|94|2|95|8|96|5|"
                   "40|0|40|0|40|0|40|0.33|40|0.66|40|1|40|1|40|1|"
                   "10|1|20|5|10|1|20|1|10|9|20|1|10|9|20|9|10|1|20|9"));
     const Picture p = PaintAt(d, 100, 100, 10);
