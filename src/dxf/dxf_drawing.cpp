@@ -261,6 +261,17 @@ std::size_t DxfEntityDataSize(WORD wType) {
         return sizeof(DXFDIMENSION);
     case DXF_MTEXT:
         return sizeof(DXFMTEXT);
+    case DXF_LEADER:
+    case DXF_MLEADER:
+        return sizeof(DXFLEADER);
+    case DXF_MLINE:
+        return sizeof(DXFMLINE);
+    case DXF_RAY:
+    case DXF_XLINE:
+        return sizeof(DXFRAY);
+    case DXF_IMAGE:
+    case DXF_WIPEOUT:
+        return sizeof(DXFIMAGE);
     default:
         return 0;
     }
@@ -296,6 +307,20 @@ const char* DxfEntityTypeName(WORD wType) {
         return "DIMENSION";
     case DXF_MTEXT:
         return "MTEXT";
+    case DXF_LEADER:
+        return "LEADER";
+    case DXF_MLEADER:
+        return "MULTILEADER";
+    case DXF_MLINE:
+        return "MLINE";
+    case DXF_RAY:
+        return "RAY";
+    case DXF_XLINE:
+        return "XLINE";
+    case DXF_IMAGE:
+        return "IMAGE";
+    case DXF_WIPEOUT:
+        return "WIPEOUT";
     default:
         return nullptr;
     }
@@ -308,6 +333,31 @@ void DxfFreeEntityData(WORD wType, void* pData) {
         auto* e = static_cast<DXFMTEXT*>(pData);
         DxfHeapFree(e->pszText);
         e->pszText = nullptr;
+        break;
+    }
+    case DXF_LEADER:
+    case DXF_MLEADER: {
+        auto* e = static_cast<DXFLEADER*>(pData);
+        DxfHeapFree(e->pPoints);
+        DxfHeapFree(e->pRuns);
+        e->pPoints = nullptr;
+        e->pRuns = nullptr;
+        e->nPoints = e->nRuns = 0;
+        break;
+    }
+    case DXF_MLINE: {
+        auto* e = static_cast<DXFMLINE*>(pData);
+        DxfHeapFree(e->pPoints);
+        e->pPoints = nullptr;
+        e->nVertices = e->nElements = 0;
+        break;
+    }
+    case DXF_IMAGE:
+    case DXF_WIPEOUT: {
+        auto* e = static_cast<DXFIMAGE*>(pData);
+        DxfHeapFree(e->pClip);
+        e->pClip = nullptr;
+        e->nClip = 0;
         break;
     }
     case DXF_POLYLINE: {

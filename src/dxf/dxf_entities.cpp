@@ -635,6 +635,10 @@ int DxfCapCount(const DXFREADER* r, int n, int pairsPerItem) {
     return CapCount(r, n, pairsPerItem);
 }
 
+bool DxfStorePoint(int code, std::string_view v, std::initializer_list<DXFCOORD*> points) {
+    return StorePoint(code, v, points);
+}
+
 bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
     auto* d = static_cast<DXFENTITYENTRY*>(pData);
     switch (v[0]) {
@@ -685,5 +689,5 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
         if (std::strcmp(v, "DIMENSION") == 0) return ReadDimension(r, c, &d->dimension, v), true;
         break;
     }
-    return false;
+    return DxfReadLineEntity(r, c, pData, v);
 }

@@ -279,6 +279,13 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             data = &t;
             break;
         }
+        case DXF_LEADER: {
+            // The record leads the entry; its dimension style by name.
+            DXFLEADERENTRY& e = entry.leader;
+            if (e.szDimStyle[0]) e.leader.dwDimStyle = DxfTableIdByName(d, DXF_TABLE_DIMSTYLE, e.szDimStyle);
+            data = &e.leader;
+            break;
+        }
         default:
             if (DxfEntityDataSize(h.wType) == 0) continue;
             break;

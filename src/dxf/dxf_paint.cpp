@@ -150,6 +150,21 @@ void DrawEntity(Context& ctx, CDC* dc, const DXFENTITYHEADER& h, const void* dat
     case DXF_POLYLINE:
         DrawPolylineShape(ctx, dc, *static_cast<const DXFPOLYLINE*>(data), look, t);
         break;
+    case DXF_LEADER:
+    case DXF_MLEADER:
+        DrawLeaderShape(ctx, dc, *static_cast<const DXFLEADER*>(data), colour, t);
+        break;
+    case DXF_MLINE:
+        DrawMLineShape(ctx, dc, *static_cast<const DXFMLINE*>(data), t);
+        break;
+    case DXF_RAY:
+    case DXF_XLINE:
+        DrawRayShape(ctx, dc, *static_cast<const DXFRAY*>(data), h.wType == DXF_XLINE, colour, t);
+        break;
+    case DXF_IMAGE:
+    case DXF_WIPEOUT:
+        DrawImageShape(ctx, dc, *static_cast<const DXFIMAGE*>(data), h.wType == DXF_WIPEOUT, t);
+        break;
     case DXF_HATCH: {
         const auto& e = *static_cast<const DXFHATCH*>(data);
         TwoPasses(ctx, dc, false,

@@ -9,6 +9,7 @@
 #include "model/clip_segment.h"
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace dxf_paint {
@@ -195,6 +196,16 @@ void DrawSolidShape(Context& ctx, CDC* dc, const DXFSOLID& e, const DxfTransform
 void DrawFaceShape(Context& ctx, CDC* dc, const DXFSOLID& e, int hiddenEdges, const DxfTransform& t);
 void DrawSplineShape(Context& ctx, CDC* dc, const DXFSPLINE& e, const Look& look, const DxfTransform& t);
 void DrawPolylineShape(Context& ctx, CDC* dc, const DXFPOLYLINE& e, const Look& look, const DxfTransform& t);
+// And the line entities (dxf_leaders.cpp).
+void DrawLeaderShape(Context& ctx, CDC* dc, const DXFLEADER& e, COLORREF colour, const DxfTransform& t);
+void DrawMLineShape(Context& ctx, CDC* dc, const DXFMLINE& e, const DxfTransform& t);
+void DrawRayShape(Context& ctx, CDC* dc, const DXFRAY& e, bool bothWays, COLORREF colour,
+                  const DxfTransform& t);
+void DrawImageShape(Context& ctx, CDC* dc, const DXFIMAGE& e, bool wipeout, const DxfTransform& t);
+// Calls add(x, y) with the points (in the entity's units) that bound a
+// LEADER, MULTILEADER, MLINE, IMAGE or WIPEOUT.
+void AddLineEntityBounds(const DXFENTITYHEADER& h, const void* data,
+                         const std::function<void(double, double)>& add);
 
 } // namespace dxf_paint
 

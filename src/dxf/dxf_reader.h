@@ -85,12 +85,12 @@ struct DXFDIMSTYLEENTRY {
     int nTextAbove;        // 77
     double dTextGap;       // 147
     // How the measured value is written.
-    char szPost[64];       // 3: "prefix<>suffix", or a suffix
-    double dLinearFactor;  // 144
-    double dRound;         // 45
-    int nDecimals;         // 271; -1 when not given
-    int nZeros;            // 78: 4 no leading, 8 no trailing zeros
-    int nDecimalSep;       // 278: the separator's character code, 0 for '.'
+    char szPost[64];      // 3: "prefix<>suffix", or a suffix
+    double dLinearFactor; // 144
+    double dRound;        // 45
+    int nDecimals;        // 271; -1 when not given
+    int nZeros;           // 78: 4 no leading, 8 no trailing zeros
+    int nDecimalSep;      // 278: the separator's character code, 0 for '.'
 };
 
 struct DXFBLOCKENTRY {
@@ -165,6 +165,12 @@ struct DXFDIMENSIONENTRY {
     double dMeasurement;  // 42
 };
 
+// A LEADER, naming its dimension style.
+struct DXFLEADERENTRY {
+    DXFLEADER leader;
+    char szDimStyle[512]; // 3
+};
+
 // The data record DxfReadEntity fills, by the entity's type.
 union DXFENTITYENTRY {
     DXFLINE line;
@@ -180,6 +186,10 @@ union DXFENTITYENTRY {
     DXFPOLYLINE polyline;
     DXFDIMENSIONENTRY dimension;
     DXFMTEXTENTRY mtext;
+    DXFLEADERENTRY leader;
+    DXFMLINE mline;
+    DXFRAY ray;
+    DXFIMAGE image;
 };
 
 struct DxfReaderScratch;

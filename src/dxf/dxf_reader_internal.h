@@ -75,9 +75,15 @@ bool DxfStoreCommon(DXFENTITYCOMMON* pCommon, int code, std::string_view v);
 // A count from the file, limited to the items the rest of the file could
 // hold when each item takes pairsPerItem pairs.
 int DxfCapCount(const DXFREADER* r, int n, int pairsPerItem);
+// Codes 10..1n / 20..2n / 30..3n into the entity's first, second, ...
+// point (a null entry takes no codes); false for any other code.
+bool DxfStorePoint(int code, std::string_view v, std::initializer_list<DXFCOORD*> points);
 // The HATCH reader (dxf_hatch_read.cpp), called as DxfReadKnownEntity calls
 // each reader.
 void DxfReadHatch(DXFREADER* r, DXFENTITYCOMMON* pCommon, DXFHATCH* pHatch, char* pszValue);
+// The readers of LEADER, MULTILEADER, MLINE, RAY, XLINE, IMAGE, WIPEOUT and
+// ACAD_TABLE (dxf_read_lines.cpp), as DxfReadKnownEntity.
+bool DxfReadLineEntity(DXFREADER* r, DXFENTITYCOMMON* pCommon, void* pData, char* pszValue);
 
 // The reader's working memory outside the relocatable record.
 struct DxfReaderScratch;

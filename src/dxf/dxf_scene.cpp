@@ -1,7 +1,7 @@
 #include "dxf/dxf_scene.h"
 
 #include "dxf/dxf_geometry.h"
-#include "dxf/dxf_paint.h"
+#include "dxf/dxf_paint_internal.h"
 #include "dxf/dxf_text.h"
 #include "model/limits.h"
 
@@ -315,6 +315,13 @@ void Bounds::Add(Box& box, const DXFENTITYHEADER& h, const void* data, const Dxf
         }
         break;
     }
+    case DXF_LEADER:
+    case DXF_MLEADER:
+    case DXF_MLINE:
+    case DXF_IMAGE:
+    case DXF_WIPEOUT:
+        dxf_paint::AddLineEntityBounds(h, data, add);
+        break;
     case DXF_INSERT: {
         const auto& e = *static_cast<const DXFINSERT*>(data);
         const DXFBLOCK* b = DxfBlockById(&m.d, e.dwBlock);

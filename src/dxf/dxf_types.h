@@ -69,6 +69,13 @@ constexpr WORD DXF_POLYLINE = 19;
 constexpr WORD DXF_DIMENSION = 23;
 constexpr WORD DXF_MTEXT = 24;
 constexpr WORD DXF_3DFACE = 32;
+constexpr WORD DXF_LEADER = 40;
+constexpr WORD DXF_MLINE = 41;
+constexpr WORD DXF_RAY = 42;
+constexpr WORD DXF_IMAGE = 43;
+constexpr WORD DXF_MLEADER = 44; // MULTILEADER, in a DXFLEADER record
+constexpr WORD DXF_XLINE = 45;   // in a DXFRAY record
+constexpr WORD DXF_WIPEOUT = 46; // in a DXFIMAGE record
 
 struct DXFCOORD {
     double x, y, z;
@@ -324,6 +331,54 @@ struct DXFDIMENSION {
     double dMeasurement; // 42: the measured value, 0 when not given
 };
 
+// The lines of a LEADER or a MULTILEADER: runs of points one after another,
+// each drawn as a polyline (or, for a LEADER whose 72 is 1, a spline
+// through them) with an arrowhead of dArrowSize at its start when bArrow.
+struct DXFLEADERRUN {
+    int nPoints;
+    int bArrow;
+};
+struct DXFLEADER {
+    DXFCOORD* pPoints;   // nPoints
+    DXFLEADERRUN* pRuns; // nRuns
+    int nPoints, nRuns;
+    int nPathType;     // 72: 1 a spline
+    double dArrowSize; // drawing units; 0 for the dimension style's
+    DWORD dwDimStyle;  // the LEADER's dimension style (3), 0 for none
+};
+
+// An MLINE: nElements parallel lines through its nVertices, the point of
+// vertex v on element e at pPoints[v * nElements + e] (each vertex moved
+// along its mitre by the element's offset); closed when wFlags has 2.
+struct DXFMLINE {
+    DXFCOORD* pPoints;
+    int nVertices, nElements;
+    WORD wFlags; // 71
+};
+
+// A RAY (from ptBase on along ptDirection) or an XLINE (through ptBase both
+// ways): drawn to the picture's edges, not part of the extents.
+struct DXFRAY {
+    DXFCOORD ptBase;      // 10/20/30
+    DXFCOORD ptDirection; // 11/21/31
+};
+
+// An IMAGE's or WIPEOUT's frame: the picture of nWidth × nHeight pixels
+// whose first pixel's corner is ptInsert, a pixel spanning ptU across and
+// ptV up. The clip boundary's points are pixel positions counted from the
+// picture's top left corner (its centre -0.5, -0.5 of the first pixel); a
+// rectangle (nClipType 1) by two corners. Without clipping (280 = 0) the
+// frame is the whole picture. A WIPEOUT also covers what lies beneath it.
+struct DXFIMAGE {
+    DXFCOORD ptInsert, ptU, ptV; // 10, 11, 12
+    double dWidth, dHeight;      // 13/23
+    DxfPlanePoint* pClip;        // 14/24, nClip points
+    int nClip;
+    int nClipType; // 71
+    int nClipping; // 280
+    int nDisplay;  // 70
+};
+
 // Any one data record, for callers that read records of every type.
 union DXFENTITYDATA {
     DXFLINE line;
@@ -339,6 +394,10 @@ union DXFENTITYDATA {
     DXFPOLYLINE polyline;
     DXFDIMENSION dimension;
     DXFMTEXT mtext;
+    DXFLEADER leader;
+    DXFMLINE mline;
+    DXFRAY ray;
+    DXFIMAGE image;
 };
 
 // Any one table record (a search over all tables copies one of them).
@@ -356,7 +415,8 @@ static_assert(sizeof(DXFLINE) % 8 == 0 && sizeof(DXFPOINT) % 8 == 0 && sizeof(DX
               sizeof(DXFELLIPSE) % 8 == 0 && sizeof(DXFSPLINE) % 8 == 0 && sizeof(DXFTEXT) % 8 == 0 &&
               sizeof(DXFARC) % 8 == 0 && sizeof(DXFSOLID) % 8 == 0 && sizeof(DXFINSERT) % 8 == 0 &&
               sizeof(DXFHATCH) % 8 == 0 && sizeof(DXFPOLYLINE) % 8 == 0 && sizeof(DXFDIMENSION) % 8 == 0 &&
-              sizeof(DXFMTEXT) % 8 == 0);
+              sizeof(DXFMTEXT) % 8 == 0 && sizeof(DXFLEADER) % 8 == 0 && sizeof(DXFMLINE) % 8 == 0 &&
+              sizeof(DXFRAY) % 8 == 0 && sizeof(DXFIMAGE) % 8 == 0);
 
 // The bounding box of an entity or a drawing, in world units.
 struct DXFBOX {
