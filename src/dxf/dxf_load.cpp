@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -184,7 +185,11 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
         h.ptExtrusion = common.ptExtrusion;
         h.dwFlags = common.dwFlags;
         if (common.szLayer[0]) h.dwLayer = DxfTableIdByName(d, DXF_TABLE_LAYER, common.szLayer);
-        if (common.szLineType[0]) h.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, common.szLineType);
+        if (common.szLineType[0]) {
+            h.dwLineType = DxfTableIdByName(d, DXF_TABLE_LTYPE, common.szLineType);
+            if (h.dwLineType == 0 && strncasecmp(common.szLineType, "BYBLOCK", sizeof common.szLineType) == 0)
+                h.dwLineType = DXF_LINETYPE_BYBLOCK;
+        }
         if (h.wType == DXF_TEXT && entry.text.bAttribute) {
             if (afterInsert) h.dwFlags |= insertFlags;
         } else {

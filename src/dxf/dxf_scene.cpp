@@ -59,7 +59,7 @@ Style Resolver::Resolve(const DXFENTITYHEADER& h, const Inherit& in) const {
     DWORD lt = h.dwLineType;
     if (lt == 0 || lt == m_byLayer)
         lt = s.layer ? s.layer->dwLineType : 0;
-    else if (lt == m_byBlock)
+    else if (lt == m_byBlock || lt == DXF_LINETYPE_BYBLOCK)
         lt = in.lineType;
     s.lineType = DxfLineTypeById(&m_d, lt);
     return s;

@@ -164,6 +164,10 @@ struct DXFBLOCK {
     DXFENTITYLIST list;
 };
 
+// DXFENTITYHEADER::dwLineType of an entity that names the line type BYBLOCK
+// in a drawing whose LTYPE table has no such record (IDs start at 16).
+constexpr DWORD DXF_LINETYPE_BYBLOCK = 2;
+
 // DXFENTITYHEADER::dwFlags: why an entity is kept but not drawn.
 constexpr DWORD DXF_ENTITY_INVISIBLE = 1;  // group 60 = 1
 constexpr DWORD DXF_ENTITY_PAPERSPACE = 2; // group 67 = 1: it belongs to a paper-space layout

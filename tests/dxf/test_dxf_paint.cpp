@@ -456,3 +456,68 @@ TEST(DxfPaint, WidePolylinesAreFilledBands) {
     // The outline holds the bands' edges, not a raster.
     EXPECT_LE(p.outline.size(), 40u);
 }
+
+TEST(DxfPaint, LeadersMultilinesRaysAndFrames) {
+    const std::string tables = kTables.substr(0, kTables.size() - std::string("0|ENDSEC|").size()) +
+                               "0|TABLE|2|DIMSTYLE|0|DIMSTYLE|2|ISO|41|1|0|ENDTAB|0|ENDSEC|";
+    Drawing d(dxftest::Sections(
+        tables, "",
+        // A leader with its arrowhead at (1, 8) pointing left.
+        "0|LEADER|62|1|3|ISO|71|1|76|3|10|1|20|8|10|4|20|8|10|5|20|9|"
+        // Two elements half a unit either side of (1, 4)-(5, 4).
+        "0|MLINE|62|3|73|2|72|2|11|1|21|4|12|1|22|0|13|0|23|1|74|2|41|0.5|41|0|75|0|74|2|41|-0.5|41|0|75|0|"
+        "11|5|21|4|12|1|22|0|13|0|23|1|74|2|41|0.5|41|0|75|0|74|2|41|-0.5|41|0|75|0|"
+        // An XLINE up through (8, 0), a RAY up from (9, 5).
+        "0|XLINE|62|5|10|8|20|0|11|0|21|1|0|RAY|62|5|10|9|20|5|11|0|21|1|" +
+            Line(5.5, 1.5, 7.5, 1.5) +
+            // A wipeout over (6, 1)-(7, 2) hides the middle of the line; an
+            // image of 100 x 100 pixels of 0.01 unclipped at (2, 0.5).
+            "|0|WIPEOUT|62|1|10|6|20|1|11|1|21|0|12|0|22|1|13|1|23|1|280|1|71|1|91|2|14|-0.5|24|-0.5|14|0.5|"
+            "24|0.5|"
+            "0|IMAGE|62|1|10|2|20|0.5|11|0.01|21|0|12|0|22|0.01|13|100|23|100|280|0"));
+    const Picture p = PaintAt(d, 100, 100, 10);
+    EXPECT_EQ(p.At(15, 20), kRed); // inside the arrowhead
+    EXPECT_TRUE(p.Background(15, 23));
+    EXPECT_EQ(p.At(30, 20), kRed);
+    for (int y : {55, 65}) EXPECT_EQ(p.At(30, y), kGreen) << y;
+    EXPECT_TRUE(p.Background(30, 60));
+    for (int y : {1, 50, 98}) EXPECT_EQ(p.At(80, y), kBlue) << y;
+    EXPECT_EQ(p.At(90, 20), kBlue);
+    EXPECT_TRUE(p.Background(90, 80));
+    EXPECT_EQ(p.At(58, 85), kRed);
+    EXPECT_TRUE(p.Background(65, 85)); // under the wipeout
+    EXPECT_EQ(p.At(60, 88), kRed);     // its frame
+    EXPECT_EQ(p.At(25, 95), kRed);     // the image's frame, (2.5, 0.5)
+    // Rays and construction lines do not count for the extents.
+    DXFBOX box;
+    ASSERT_TRUE(DxfGetExtents(d.h, &box));
+    EXPECT_EQ(dxftest::BoxOf(box), (std::array<double, 4>{1, 0.5, 7.5, 9}));
+}
+
+TEST(DxfPaint, LineTypesByLayerAndBlockScaledByTheDrawing) {
+    // A 10-unit line in the DASH pattern (1 on, 1 off): by its layer, by
+    // the insert that draws it, and at $LTSCALE 2.
+    const std::string block = "0|BLOCK|2|B|" + Line(0, 0, 10, 0, "62|1|6|BYBLOCK") + "|0|ENDBLK";
+    const std::string entities = Line(0, 5, 10, 5, "62|1|8|DASHED") + "|0|INSERT|2|B|6|DASH|10|0|20|2";
+    Drawing d(Drawing_(block, entities));
+    const Picture p = PaintAt(d, 110, 100, 10);
+    for (int y : {50, 80}) {
+        EXPECT_TRUE(p.Background(10, y)) << y; // a gap from 0.5 to 1.5
+        EXPECT_EQ(p.At(20, y), kRed) << y;
+    }
+    const std::string scaled = "0|SECTION|2|HEADER|9|$LTSCALE|40|2|0|ENDSEC|" + kTables;
+    Drawing s(dxftest::Sections(scaled, "", Line(0, 5, 10, 5, "62|1|8|DASHED")));
+    const Picture q = PaintAt(s, 110, 100, 10);
+    EXPECT_TRUE(q.Background(30, 50));
+    EXPECT_EQ(q.At(50, 50), kRed);
+}
+
+TEST(DxfPaint, PointsShowByTheDrawingsPointMode) {
+    // $PDMODE 3 (an x), $PDSIZE 1 unit.
+    Drawing d(dxftest::Sections("0|SECTION|2|HEADER|9|$PDMODE|70|3|9|$PDSIZE|40|1|0|ENDSEC|" + kTables, "",
+                                "0|POINT|62|1|10|5|20|5"));
+    const Picture p = PaintAt(d, 100, 100, 10);
+    EXPECT_EQ(p.At(53, 47), kRed);
+    EXPECT_EQ(p.At(47, 53), kRed);
+    EXPECT_TRUE(p.Background(50, 45));
+}

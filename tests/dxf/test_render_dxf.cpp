@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -156,6 +158,28 @@ TEST(RenderDxf, CommandLineRendersPrintsAndConverts) {
     EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 50);
     EXPECT_NE(text.find("PU"), std::string::npos);
     EXPECT_NE(text.find("PD1000,"), std::string::npos); // the drawing's width spans 1000
+}
+
+// Every real drawing of the shared corpus loads and draws, with its
+// outline as the pattern.
+TEST(RenderDxf, EveryCorpusDrawingRenders) {
+    const std::filesystem::path dir =
+        std::filesystem::path(LOOMVEIL_SOURCE_DIR) / ".." / "shared" / "corpus" / "dxf";
+    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().extension() == ".dxf") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty());
+    int drawn = 0;
+    for (const auto& path : files) {
+        CLoomveilDoc doc;
+        const test::Rendered r = test::RenderPath(doc, path.string(), 160, 120);
+        EXPECT_EQ(r.result, 1) << path << ": " << doc.m_strError;
+        drawn += !r.points.empty();
+    }
+    // A few drawings hold nothing in model space.
+    EXPECT_GE(drawn * 10, static_cast<int>(files.size()) * 9);
 }
 
 } // namespace
