@@ -175,10 +175,12 @@ TEST(RenderDxf, EveryCorpusDrawingRenders) {
     for (const auto& path : files) {
         CLoomveilDoc doc;
         const test::Rendered r = test::RenderPath(doc, path.string(), 160, 120);
-        EXPECT_EQ(r.result, 1) << path << ": " << doc.m_strError;
-        drawn += !r.points.empty();
+        // A few hold nothing in model space, and say so.
+        if (r.result == 0) {
+            EXPECT_EQ(doc.m_strError, "nothing to draw in the drawing") << path;
+        }
+        drawn += r.result == 1 && !r.points.empty();
     }
-    // A few drawings hold nothing in model space.
     EXPECT_GE(drawn * 10, static_cast<int>(files.size()) * 9);
 }
 
