@@ -50,6 +50,13 @@ void EllipticArcExtremes(double cx, double cy, double ux, double uy, double vx, 
     t.Apply(cx, cy, pcx, pcy);
     t.Linear(ux, uy, pux, puy);
     t.Linear(vx, vy, pvx, pvy);
+    if (std::fabs(sweep) >= kTwoPi) {
+        // A whole turn reaches hypot(pux, pvx) either way in x, likewise in y.
+        const double rx = std::hypot(pux, pvx), ry = std::hypot(puy, pvy);
+        add(pcx - rx, pcy - ry);
+        add(pcx + rx, pcy + ry);
+        return;
+    }
     auto at = [&](double s) {
         add(pcx + pux * std::cos(s) + pvx * std::sin(s), pcy + puy * std::cos(s) + pvy * std::sin(s));
     };
