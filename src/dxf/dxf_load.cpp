@@ -260,7 +260,7 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
         case DXF_DIMENSION: {
             const DXFDIMENSIONENTRY& e = entry.dimension;
             DXFDIMENSION& t = converted.dimension;
-            std::memset(&t, 0, offsetof(DXFDIMENSION, szText));
+            std::memset(&t, 0, sizeof t); // padding too: records are stored byte for byte
             t.ptExt1 = e.ptExt1;
             t.ptExt2 = e.ptExt2;
             t.dTextRotation = e.dTextRotation;
