@@ -87,11 +87,13 @@ QJsonObject InfoJson(const InfoReport& r) {
                   {"points", static_cast<qint64>(r.points)},
                   {"strokes", static_cast<qint64>(r.strokes)},
                   {"seconds", r.seconds}};
+    QJsonObject box;
     if (r.bbox)
-        o["bbox"] = QJsonObject{{"minX", r.bbox->minX == 0 ? 0.0 : r.bbox->minX},
-                                {"minY", r.bbox->minY == 0 ? 0.0 : r.bbox->minY},
-                                {"maxX", r.bbox->maxX == 0 ? 0.0 : r.bbox->maxX},
-                                {"maxY", r.bbox->maxY == 0 ? 0.0 : r.bbox->maxY}};
+        box = QJsonObject{{"minX", r.bbox->minX == 0 ? 0.0 : r.bbox->minX},
+                          {"minY", r.bbox->minY == 0 ? 0.0 : r.bbox->minY},
+                          {"maxX", r.bbox->maxX == 0 ? 0.0 : r.bbox->maxX},
+                          {"maxY", r.bbox->maxY == 0 ? 0.0 : r.bbox->maxY}};
+    if (r.bbox) o["bbox"] = box;
     o["unit"] = r.unit.empty() ? QJsonValue() : QJsonValue(Q(r.unit));
     o["mmPerUnit"] = r.mmPerUnit > 0 ? QJsonValue(r.mmPerUnit) : QJsonValue();
     if (const auto size = SizeMm(r))
@@ -113,15 +115,18 @@ QJsonObject InfoJson(const InfoReport& r) {
     QJsonObject types;
     for (const auto& [name, n] : d.entityTypes) types[Q(name)] = n;
     o["entityTypes"] = types;
-    o["layers"] = static_cast<qint64>(d.layers.size());
-    o["blocks"] = static_cast<qint64>(d.blocks.size());
+    // "extents", "layers" and "blocks" keep the names and shapes scripts
+    // written against earlier releases read.
+    if (r.bbox) o["extents"] = box;
+    o["layerCount"] = static_cast<qint64>(d.layers.size());
+    o["blockCount"] = static_cast<qint64>(d.blocks.size());
     QJsonArray layers, blocks;
     for (const DxfSummary::Layer& l : d.layers)
         layers.append(QJsonObject{{"name", Q(l.name)}, {"color", l.color}, {"lineType", Q(l.lineType)}});
     for (const DxfSummary::Block& b : d.blocks)
         blocks.append(QJsonObject{{"name", Q(b.name)}, {"entities", static_cast<qint64>(b.entities)}});
-    o["layerList"] = layers;
-    o["blockList"] = blocks;
+    o["layers"] = layers;
+    o["blocks"] = blocks;
     return o;
 }
 

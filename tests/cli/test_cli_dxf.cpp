@@ -39,17 +39,18 @@ TEST(CliInfoDxf, ReportsVersionEntitiesLayersBlocksAndExtents) {
     EXPECT_EQ(o["entities"].toInt(), 5);
     EXPECT_EQ(o["entityTypes"].toObject()["POLYLINE"].toInt(), 1);
     EXPECT_EQ(o["entityTypes"].toObject()["HATCH"].toInt(), 1);
-    EXPECT_EQ(o["layers"].toInt(), 2);
-    const QJsonArray layers = o["layerList"].toArray();
+    EXPECT_EQ(o["layerCount"].toInt(), 2);
+    const QJsonArray layers = o["layers"].toArray();
     ASSERT_EQ(layers.size(), 2);
     EXPECT_EQ(layers[1].toObject()["name"].toString(), "Quilt");
     EXPECT_EQ(layers[1].toObject()["color"].toInt(), 5);
     EXPECT_EQ(layers[1].toObject()["lineType"].toString(), "Continuous");
-    const QJsonArray blocks = o["blockList"].toArray();
+    const QJsonArray blocks = o["blocks"].toArray();
     ASSERT_EQ(blocks.size(), 3);
     EXPECT_EQ(blocks[1].toObject()["name"].toString(), "FEATHER");
     EXPECT_EQ(blocks[1].toObject()["entities"].toInt(), 1);
     EXPECT_EQ(o["bbox"].toObject()["maxY"].toDouble(), 10.0);
+    EXPECT_EQ(o["extents"], o["bbox"]);
     EXPECT_EQ(all[1].toObject()["bbox"].toObject()["maxX"].toDouble(), 10.0);
 }
 
