@@ -86,4 +86,11 @@ int CountNonWhite(const QImage& image) {
     return n;
 }
 
+std::string Hex(std::string_view hex) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += hex[i] == ' ' ? 1 : 2)
+        if (hex[i] != ' ') out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+    return out;
+}
+
 } // namespace test

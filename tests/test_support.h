@@ -52,6 +52,8 @@ std::string ReadFile(const std::string& path);
 std::string DataPath(std::string_view relative);
 // s quoted for a POSIX shell.
 std::string ShellQuote(const std::string& s);
+// "8004 7F 00" -> those bytes; blanks between bytes are skipped.
+std::string Hex(std::string_view hex);
 
 // The result of rendering a file through the document.
 struct Rendered {

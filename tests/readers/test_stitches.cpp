@@ -6,20 +6,6 @@ namespace test {
 
 namespace {
 
-// "80 04 7f 00" -> those bytes.
-std::string Hex(std::string_view hex) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size();) {
-        if (hex[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
 // A DST file: a header of blanks, then the records.
 std::string Dst(std::string_view records) {
     return "LA:t" + std::string(508, ' ') + Hex(records);

@@ -11,14 +11,6 @@ constexpr Writer kDxf = &CLoomveilDoc::WriteDxf, kHqf = &CLoomveilDoc::WriteHqf,
                  kQli = &CLoomveilDoc::WriteQli, kExp = &CLoomveilDoc::WriteExp;
 constexpr _tagREALPT kW{32771.0f, 0}; // a marker to the writers only
 
-// "8004 7CDF" -> those bytes.
-std::string Hex(std::string_view hex) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += hex[i] == ' ' ? 1 : 2)
-        if (hex[i] != ' ') out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-    return out;
-}
-
 std::string Repeat(std::string_view s, int n) {
     std::string out;
     while (n-- > 0) out += s;
