@@ -9,8 +9,9 @@ import os
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def loops_and_flower(radians):
-    """Rows of loop-de-loops below a six-petal flower, in QLI records.
+def loops_and_flower(radians, scale):
+    """Rows of loop-de-loops below a six-petal flower, in QLI records, 12
+    inches wide: scale takes the drawing's 48 steps to the format's unit.
 
     Coordinates are absolute within each vector; "VE" makes the next vector
     relative to the end of this one, so every block starts from (0, 0)."""
@@ -22,7 +23,7 @@ def loops_and_flower(radians):
     last = [0.0, 0.0]
 
     def vp(x, y):
-        lines.append("VP %.4f,%.4f" % (x - origin[0], y - origin[1]))
+        lines.append("VP %.4f,%.4f" % ((x - origin[0]) * scale, (y - origin[1]) * scale))
         last[:] = [x, y]
 
     def end_vector():
@@ -36,13 +37,13 @@ def loops_and_flower(radians):
         vp(0.0, y)
         for i in range(8):
             vp(2.0 + i * 6.0, y)
-            lines.append("A,1.8,%.6f,%.6f" % (ang(270.0), ang(360.0)))
+            lines.append("A,%g,%.6f,%.6f" % (1.8 * scale, ang(270.0), ang(360.0)))
             vp(6.0 + i * 6.0, y)
         end_vector()
     # A six-petal flower above them, each petal an arc of 240 degrees.
     vp(24.0, 24.0)
     for k in range(6):
-        lines.append("A,2.5,%.6f,%.6f" % (ang(k * 60.0 + 180.0), ang(240.0)))
+        lines.append("A,%g,%.6f,%.6f" % (2.5 * scale, ang(k * 60.0 + 180.0), ang(240.0)))
         # The arc ends where the next petal begins; the reader tracks it.
     lines.extend(["VE", "BGS", "AMS", "EN"])
     return "\r\n".join(lines) + "\r\n"
@@ -50,9 +51,9 @@ def loops_and_flower(radians):
 
 def main():
     with open(os.path.join(HERE, "loops.qli"), "w", newline="") as f:
-        f.write(loops_and_flower(radians=False))
+        f.write(loops_and_flower(radians=False, scale=250.0))  # thousandths of an inch
     with open(os.path.join(HERE, "loops.hqv"), "w", newline="") as f:
-        f.write(loops_and_flower(radians=True) + ":Thumbnail\r\nVP 99,99\r\n")
+        f.write(loops_and_flower(radians=True, scale=0.25) + ":Thumbnail\r\nVP 99,99\r\n")
 
 
 if __name__ == "__main__":
