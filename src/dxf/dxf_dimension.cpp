@@ -1,14 +1,20 @@
-// The block of a linear dimension that came without one: the entities
-// that show it, made from the DIMENSION's points and its dimension style.
+// The block of a dimension that came without one: the entities that show
+// it, made from the DIMENSION's definition points and its dimension style.
 //
-// E1 and E2 (13/23, 14/24) are the points measured, D (10/20) a point of
-// the dimension line, and the angle field (53) the dimension line's angle
-// in degrees. The dimension line runs through D at that angle between the
+// Linear: E1 and E2 (13/23, 14/24) are the points measured, D (10/20) a
+// point of the dimension line; a rotated dimension's line has the angle 50
+// (files without it give it in 53), an aligned one runs parallel to E1-E2.
+// The dimension line runs through D at that angle between the
 // feet P1, P2 of E1 and E2; the extension lines run from each Ei (less the
 // style's offset, 42) to beyond the dimension line (by the style's
 // extension, 44). The text is the DIMENSION's own (group 1), where "<>"
 // (or an empty text) stands for the measured value written by the
 // dimension style (DxfFormatDimension).
+//
+// Radius: centre D, point C (15) on the curve; diameter: C and D at both
+// ends. Angular: the lines E1-E2 and D-C (or, by three points, vertex C
+// and the points E1, E2) with the arc through A (16) or D. Ordinate: a
+// leader from the feature E1 to E2.
 #include "dxf/dxf_drawing.h"
 #include "dxf/dxf_paint.h"
 
@@ -52,7 +58,7 @@ void AddLine(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, short colour, Pt a, 
     DxfAddEntity(d, block, &h, &line);
 }
 
-void AddText(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& dim, const DXFDIMSTYLE& style,
+void AddText(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, double rotation, const DXFDIMSTYLE& style,
              const std::string& shown, Pt at) {
     h.wType = DXF_TEXT;
     h.nColor = style.nClrText;
@@ -60,12 +66,142 @@ void AddText(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& 
     std::memset(&text, 0, sizeof text);
     text.ptInsert = text.ptAlign = Coord(at);
     text.dHeight = style.dTextHeight;
-    text.dRotation = dim.dTextRotation;
+    text.dRotation = rotation;
     text.dWidthFactor = 1.0;
     text.wJustify = 4; // middle
     text.dwStyle = style.dwTextStyle;
     std::memcpy(text.szText, shown.data(), std::min(shown.size(), sizeof text.szText - 1));
     DxfAddEntity(d, block, &h, &text);
+}
+
+// A line's angle in degrees turned to read left to right (or upwards).
+double Readable(double radians) {
+    double deg = std::remainder(radians * 180.0 / kPi, 360.0);
+    if (deg > 90.0 + 1e-9) deg -= 180.0;
+    if (deg <= -90.0 + 1e-9) deg += 180.0;
+    return deg;
+}
+
+double Dist(Pt a, Pt b) {
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
+
+// Text centred beside the segment a-b, lifted off it by half its height and
+// the gap.
+void AddTextBeside(DXFDRAWING* d, DWORD block, const DXFENTITYHEADER& h, const DXFDIMSTYLE& style,
+                   const std::string& shown, Pt a, Pt b) {
+    const double angle = std::atan2(b.y - a.y, b.x - a.x);
+    const double rotation = Readable(angle) * kPi / 180.0;
+    const double lift = style.dTextHeight * 0.5 + style.dTextGap;
+    const Pt m{(a.x + b.x) / 2 - lift * std::sin(rotation), (a.y + b.y) / 2 + lift * std::cos(rotation)};
+    AddText(d, block, h, rotation * 180.0 / kPi, style, shown, m);
+}
+
+void AddPoint(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, Pt p) {
+    h.wType = DXF_POINT;
+    DXFPOINT point{Coord(p)};
+    DxfAddEntity(d, block, &h, &point);
+}
+
+std::string Shown(const DXFDIMENSION& dim, const DXFDIMSTYLE& style, double measured) {
+    return DxfFormatDimension(dim.dMeasurement != 0 ? dim.dMeasurement : measured, style, dim.nDimType,
+                              std::string_view(dim.szText, strnlen(dim.szText, sizeof dim.szText)));
+}
+
+// Radius (centre D, C on the curve) and diameter (C to D): the line with
+// its arrowheads pointing out, and the text beside it.
+void MakeRadial(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& dim,
+                const DXFDIMSTYLE& style, bool diameter) {
+    const Pt D{dim.ptDef.x, dim.ptDef.y}, C{dim.ptChord.x, dim.ptChord.y};
+    const double length = Dist(D, C);
+    if (!(length > 0) || !std::isfinite(length)) return;
+    AddPoint(d, block, h, D);
+    AddLine(d, block, h, style.nClrDimLine, D, C);
+    h.nColor = style.nClrDimLine;
+    const double out = std::atan2(C.y - D.y, C.x - D.x);
+    DxfAddArrowhead(d, block, &h, C.x, C.y, out, style.dArrowSize, style.szBlk2, 2);
+    if (diameter) DxfAddArrowhead(d, block, &h, D.x, D.y, out + kPi, style.dArrowSize, style.szBlk1, 1);
+    AddTextBeside(d, block, h, style, Shown(dim, style, length), D, C);
+}
+
+// Where the lines p + s(q - p) and r + t(u - r) cross; false when parallel.
+bool Cross(Pt p, Pt q, Pt r, Pt u, Pt& at) {
+    const double dx1 = q.x - p.x, dy1 = q.y - p.y, dx2 = u.x - r.x, dy2 = u.y - r.y;
+    const double den = dx1 * dy2 - dy1 * dx2;
+    if (std::fabs(den) < 1e-12 * (std::fabs(dx1 * dy2) + std::fabs(dy1 * dx2)) || den == 0) return false;
+    const double s = ((r.x - p.x) * dy2 - (r.y - p.y) * dx2) / den;
+    at = {p.x + s * dx1, p.y + s * dy1};
+    return std::isfinite(at.x) && std::isfinite(at.y);
+}
+
+// Angular: the arc round vertex V through A, between the rays towards R1
+// and R2 (by two lines, also their opposites: the arc spans the sector
+// that holds A), with arrowheads at its ends and the text beside its middle.
+void MakeAngular(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& dim,
+                 const DXFDIMSTYLE& style, Pt V, Pt R1, Pt R2, Pt A, bool twoLines) {
+    const double radius = Dist(V, A);
+    if (!(radius > 0) || !std::isfinite(radius)) return;
+    const double a = std::atan2(A.y - V.y, A.x - V.x);
+    double rays[4] = {std::atan2(R1.y - V.y, R1.x - V.x), std::atan2(R2.y - V.y, R2.x - V.x)};
+    const int n = twoLines ? 4 : 2;
+    if (twoLines) {
+        rays[2] = rays[0] + kPi;
+        rays[3] = rays[1] + kPi;
+    }
+    // The ray just before A (counter-clockwise) starts the arc, the next
+    // one after A ends it.
+    auto ccw = [](double from, double to) {
+        return std::fmod(std::fmod(to - from, 2 * kPi) + 4 * kPi, 2 * kPi);
+    };
+    double start = rays[0], end = rays[0], before = 10, after = 10;
+    for (int i = 0; i < n; ++i) {
+        if (ccw(rays[i], a) < before) before = ccw(rays[i], a), start = rays[i];
+        if (ccw(a, rays[i]) < after) after = ccw(a, rays[i]), end = rays[i];
+    }
+    const double sweep = ccw(start, end);
+    h.wType = DXF_ARC;
+    h.nColor = style.nClrDimLine;
+    DXFARC arc{Coord(V), radius, start * 180.0 / kPi, (start + sweep) * 180.0 / kPi};
+    DxfAddEntity(d, block, &h, &arc);
+    const Pt S{V.x + radius * std::cos(start), V.y + radius * std::sin(start)};
+    const Pt E{V.x + radius * std::cos(end), V.y + radius * std::sin(end)};
+    DxfAddArrowhead(d, block, &h, S.x, S.y, start - kPi / 2, style.dArrowSize, style.szBlk1, 1);
+    DxfAddArrowhead(d, block, &h, E.x, E.y, end + kPi / 2, style.dArrowSize, style.szBlk2, 2);
+    // Extension lines from the measured points out to the arc.
+    for (Pt R : {R1, R2}) {
+        const double far = Dist(V, R);
+        if (far + style.dExtLineOffset >= radius) continue;
+        const double r = std::atan2(R.y - V.y, R.x - V.x);
+        for (double ray : {start, end}) {
+            if (std::fabs(std::remainder(ray - r, 2 * kPi)) > 1e-9) continue;
+            const Pt u{std::cos(ray), std::sin(ray)};
+            AddLine(d, block, h, style.nClrExtLine,
+                    {R.x + style.dExtLineOffset * u.x, R.y + style.dExtLineOffset * u.y},
+                    {V.x + (radius + style.dExtLineExt) * u.x, V.y + (radius + style.dExtLineExt) * u.y});
+        }
+    }
+    const double mid = start + sweep / 2;
+    const Pt M{V.x + radius * std::cos(mid), V.y + radius * std::sin(mid)};
+    const Pt t{-std::sin(mid), std::cos(mid)};
+    AddTextBeside(d, block, h, style, Shown(dim, style, sweep * 180.0 / kPi), {M.x - t.x, M.y - t.y},
+                  {M.x + t.x, M.y + t.y});
+}
+
+// Ordinate: a leader from the feature E1 to its end E2, the text after it.
+void MakeOrdinate(DXFDRAWING* d, DWORD block, DXFENTITYHEADER h, const DXFDIMENSION& dim,
+                  const DXFDIMSTYLE& style) {
+    const Pt D{dim.ptDef.x, dim.ptDef.y}, F{dim.ptExt1.x, dim.ptExt1.y}, L{dim.ptExt2.x, dim.ptExt2.y};
+    const double length = Dist(F, L);
+    if (!(length > 0) || !std::isfinite(length)) return;
+    const Pt u{(L.x - F.x) / length, (L.y - F.y) / length};
+    AddLine(d, block, h, style.nClrExtLine,
+            {F.x + style.dExtLineOffset * u.x, F.y + style.dExtLineOffset * u.y}, L);
+    // Bit 6 of the type: the X datum (the distance along x from D).
+    const double measured = (dim.nDimType & 64) ? std::fabs(F.x - D.x) : std::fabs(F.y - D.y);
+    const std::string shown = Shown(dim, style, measured);
+    const double width = static_cast<double>(shown.size()) * style.dTextHeight * 0.8 + style.dTextGap;
+    AddText(d, block, h, Readable(std::atan2(u.y, u.x)), style, shown,
+            {L.x + (width / 2 + style.dTextGap) * u.x, L.y + (width / 2 + style.dTextGap) * u.y});
 }
 
 } // namespace
@@ -100,7 +236,11 @@ std::string DxfFormatDimension(double value, const DXFDIMSTYLE& style, int dimTy
     // "<>"), and the style's prefix and suffix.
     const int kind = dimType & 7;
     const std::string sign = kind == 4 ? "R" : kind == 3 ? "%%c" : "";
-    const std::string post(style.szPost, strnlen(style.szPost, sizeof style.szPost));
+    // Angles are in degrees, without the linear suffix.
+    const bool angular = kind == 2 || kind == 5;
+    if (angular) number += "%%d";
+    const std::string post =
+        angular ? std::string() : std::string(style.szPost, strnlen(style.szPost, sizeof style.szPost));
     const std::size_t slot = post.find("<>");
     auto written = [&](bool withSign) {
         const std::string value = (withSign ? sign : std::string()) + number;
@@ -155,9 +295,37 @@ void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTIT
     if (!pDrawing || !pHeader || !pDim || !pStyle) return;
     const DXFDIMENSION& dim = *pDim;
     const DXFDIMSTYLE& style = *pStyle;
-    const double a = dim.dTextRotation * kPi / 180.0;
-    const double t = std::tan(a);
     const Pt E1{dim.ptExt1.x, dim.ptExt1.y}, E2{dim.ptExt2.x, dim.ptExt2.y}, D{dim.ptDef.x, dim.ptDef.y};
+    const Pt C{dim.ptChord.x, dim.ptChord.y}, A{dim.ptArc.x, dim.ptArc.y};
+    const int kind = dim.nDimType & 7;
+    switch (kind) {
+    case 2: {
+        Pt V;
+        if (Cross(E1, E2, D, C, V)) MakeAngular(pDrawing, dwBlockId, *pHeader, dim, style, V, E2, D, A, true);
+        return;
+    }
+    case 3:
+    case 4:
+        MakeRadial(pDrawing, dwBlockId, *pHeader, dim, style, kind == 3);
+        return;
+    case 5:
+        MakeAngular(pDrawing, dwBlockId, *pHeader, dim, style, C, E1, E2, D, false);
+        return;
+    case 6:
+        MakeOrdinate(pDrawing, dwBlockId, *pHeader, dim, style);
+        return;
+    case 7:
+        return;
+    default:
+        break;
+    }
+    // The dimension line's angle: along E1-E2 when aligned, else 50 (or 53).
+    const double a = kind == 1    ? std::atan2(E2.y - E1.y, E2.x - E1.x)
+                     : dim.bAngle ? dim.dAngle * kPi / 180.0
+                                  : dim.dTextRotation * kPi / 180.0;
+    // Text along the line where the angle is the line's own.
+    const double textRotation = kind == 1 || dim.bAngle ? Readable(a) : dim.dTextRotation;
+    const double t = std::tan(a);
 
     // The feet of E1 and E2 on the dimension line, and the extension lines
     // (near end by the measured point, far end beyond the dimension line).
@@ -209,12 +377,12 @@ void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTIT
         const Pt u = len > 0 ? Pt{(P2.x - P1.x) / len, (P2.y - P1.y) / len} : Pt{std::cos(a), std::sin(a)};
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, P1, {M.x - g * u.x, M.y - g * u.y});
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, {M.x + g * u.x, M.y + g * u.y}, P2);
-        AddText(pDrawing, dwBlockId, h, dim, style, shown, M);
+        AddText(pDrawing, dwBlockId, h, textRotation, style, shown, M);
     } else if (style.bTextAbove == 1) {
         AddLine(pDrawing, dwBlockId, h, style.nClrDimLine, P1, P2);
         const double lift = style.dTextHeight * 0.5 + style.dTextGap;
         const double up = a + kPi / 2;
-        AddText(pDrawing, dwBlockId, h, dim, style, shown,
+        AddText(pDrawing, dwBlockId, h, textRotation, style, shown,
                 {M.x + lift * std::cos(up), M.y + lift * std::sin(up)});
     }
 

@@ -365,13 +365,20 @@ void ReadDimension(DXFREADER* r, DXFENTITYCOMMON* c, DXFDIMENSIONENTRY* e, char*
     e->szText[0] = '\0';
     e->nDimType = 0;
     e->dMeasurement = 0;
+    e->dAngle = 0;
+    e->bAngle = 0;
+    e->ptChord = e->ptArc = DXFCOORD{0, 0, 0};
     c->wType = DXF_DIMENSION;
     ReadPairs(r, v, [&](int code, std::string_view s) {
         // The definition point is the first point (10), the extension line
-        // origins the fourth and fifth (13, 14).
-        if (StorePoint(code, s, {&e->ptDef, nullptr, nullptr, &e->ptExt1, &e->ptExt2})) return true;
+        // origins the fourth and fifth (13, 14), then the radius/diameter
+        // or angle vertex point (15) and the angular arc point (16).
+        if (StorePoint(code, s,
+                       {&e->ptDef, nullptr, nullptr, &e->ptExt1, &e->ptExt2, &e->ptChord, &e->ptArc}))
+            return true;
         if (DxfStoreField(code, s, {{53, &e->dTextRotation}, {70, &e->nDimType}, {42, &e->dMeasurement}}))
             return true;
+        if (DxfStoreField(code, s, {{50, &e->dAngle}})) return e->bAngle = 1, true;
         switch (code) {
         case 2:
             DxfCopyText(e->szBlock, s);
@@ -648,6 +655,7 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
     case 'L':
         if (std::strcmp(v, "LINE") == 0) return ReadLine(r, c, &d->line, v), true;
         if (std::strcmp(v, "LWPOLYLINE") == 0) return ReadLwPolyline(r, c, &d->polyline, v), true;
+        if (std::strcmp(v, "LARGE_RADIAL_DIMENSION") == 0) return ReadDimension(r, c, &d->dimension, v), true;
         break;
     case 'P':
         if (std::strcmp(v, "POINT") == 0) return ReadPoint(r, c, &d->point, v), true;
@@ -667,6 +675,9 @@ bool DxfReadKnownEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) 
     case 'A':
         if (std::strcmp(v, "ARC") == 0) return ReadArc(r, c, &d->arc, v), true;
         if (std::strcmp(v, "ATTRIB") == 0) return ReadText(r, c, &d->text, v, true), true;
+        // Later CAD versions write these under their own names, with the
+        // fields (and the generated block) of a DIMENSION.
+        if (std::strcmp(v, "ARC_DIMENSION") == 0) return ReadDimension(r, c, &d->dimension, v), true;
         break;
     case 'S':
         if (std::strcmp(v, "SOLID") == 0) return ReadSolid(r, c, &d->solid, v), true;

@@ -281,6 +281,10 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             CopyField(t.szText, e.szText);
             t.nDimType = e.nDimType;
             t.dMeasurement = e.dMeasurement;
+            t.dAngle = e.dAngle;
+            t.bAngle = e.bAngle;
+            t.ptChord = e.ptChord;
+            t.ptArc = e.ptArc;
             data = &t;
             break;
         }

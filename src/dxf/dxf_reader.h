@@ -163,6 +163,10 @@ struct DXFDIMENSIONENTRY {
     char szText[1024];    // 1
     int nDimType;         // 70
     double dMeasurement;  // 42
+    double dAngle;        // 50
+    int bAngle;           // 1 when 50 was given
+    DXFCOORD ptChord;     // 15, 25, 35
+    DXFCOORD ptArc;       // 16, 26, 36
 };
 
 // A LEADER, naming its dimension style.

@@ -331,8 +331,13 @@ struct DXFDIMENSION {
     DWORD dwBlock;
     DWORD dwDimStyle;
     char szText[1024];   // 1
-    int nDimType;        // 70: low 3 bits 0 rotated, 1 aligned, 3 diameter, 4 radius
+    int nDimType;        // 70: low 3 bits 0 rotated, 1 aligned, 2 angular, 3 diameter,
+                         // 4 radius, 5 angular by three points, 6 ordinate
     double dMeasurement; // 42: the measured value, 0 when not given
+    double dAngle;       // 50: a rotated dimension's line angle, when bAngle
+    int bAngle;          // 1 when 50 was given (else 53 stands for the angle)
+    DXFCOORD ptChord;    // 15/25/35: radius and diameter point, angular vertex
+    DXFCOORD ptArc;      // 16/26/36: a point on an angular dimension's arc
 };
 
 // The lines of a LEADER or a MULTILEADER: runs of points one after another,

@@ -117,6 +117,40 @@ TEST(DxfDimension, TurnedDimensionLineRunsThroughTheDefinitionPointAtItsAngle) {
     EXPECT_NEAR(ext.ptEnd.y, 0, 1e-4);
 }
 
+TEST(DxfDimension, BlocklessDimensionsAreDrawnByTheirType) {
+    // Each kind from its own definition points, at 10 px a unit from
+    // (-2, -2): ink where the kind draws, none where a linear dimension
+    // made of the same points (the same type read as rotated) would.
+    struct Case {
+        const char* what;
+        const char* points;
+        double x, y;       // drawn
+        double offX, offY; // not drawn
+    };
+    const Case cases[] = {
+        {"rotated by 50", "70|0|13|0|23|0|14|0|24|5|10|8|20|2|50|90", 8, 2.5, 4, 2},
+        {"aligned", "70|1|13|0|23|0|14|4|24|4|10|0|20|2", 1, 3, 3, 2},
+        {"radius", "70|4|10|5|20|2|15|9|25|2", 7, 2, 0, 1},
+        {"diameter", "70|3|10|1|20|2|15|9|25|2", 2, 2, 0, 1},
+        {"angular, 3 points", "70|5|15|0|25|0|13|5|23|0|14|0|24|5|10|2.828|20|2.828", 3.759, 1.368, 1, 0.5},
+        {"angular, 2 lines", "70|2|13|0|23|0|14|5|24|0|10|0|20|5|15|0|25|1|16|2.828|26|2.828", 3.759, 1.368,
+         1, 0.5},
+        {"ordinate", "70|70|10|0|20|0|13|3|23|1|14|3|24|5", 3, 3, 3, -0.5},
+    };
+    for (const Case& c : cases) {
+        Drawing d(Dxf("1", std::string("0|DIMENSION|2|*D1|3|ISO|") + c.points));
+        ASSERT_TRUE(d.loaded) << c.what;
+        const dxftest::Picture p = PaintAt(d, 140, 80, 10, -2, -2);
+        auto near = [&](double x, double y) {
+            const int cx = static_cast<int>((x + 2) * 10), cy = 80 - static_cast<int>((y + 2) * 10);
+            return p.DrawnWhere(
+                [&](int px, int py) { return std::abs(px - cx) <= 1 && std::abs(py - cy) <= 1; });
+        };
+        EXPECT_GT(near(c.x, c.y), 0) << c.what;
+        EXPECT_EQ(near(c.offX, c.offY), 0) << c.what;
+    }
+}
+
 TEST(DxfDimension, DimensionsDrawThroughTheirBlock) {
     Drawing d(Dxf("1", kHorizontal));
     const dxftest::Picture p = PaintAt(d, 140, 80, 10, -2, -2);
