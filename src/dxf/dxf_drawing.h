@@ -133,6 +133,11 @@ DWORD DxfFindEntity(DXFDRAWING* pDrawing, const char* pszBlockName, DXFENTITYHEA
 // and the two extension lines.
 void DxfMakeDimensionBlock(DXFDRAWING* pDrawing, DWORD dwBlockId, const DXFENTITYHEADER* pHeader,
                            const DXFDIMENSION* pDim, const DXFDIMSTYLE* pStyle);
+// Makes an anonymous block of what a proxy entity's graphics draw (lines,
+// polylines, circles, arcs, in the header's layer and colour or the colour
+// the graphics set) and returns its ID; 0 when they draw nothing known.
+DWORD DxfMakeProxyBlock(DXFDRAWING* pDrawing, const DXFENTITYHEADER* pHeader, const unsigned char* pGraphics,
+                        int cbGraphics);
 // The text a dimension shows: text with each "<>" (or, when text is empty,
 // all of it) replaced by value as the style writes it — times DIMLFAC (144),
 // rounded to DIMRND (45), DIMDEC (271, 4 when not given) decimals, DIMZIN

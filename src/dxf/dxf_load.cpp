@@ -1,6 +1,7 @@
 #include "dxf/dxf_load.h"
 
 #include "dxf/dxf_codepage.h"
+#include "dxf/dxf_heap.h"
 #include "dxf/dxf_reader_internal.h"
 
 #include <cmath>
@@ -285,6 +286,23 @@ int DxfReadEntities(DXFDRAWING* d, DXFREADER* r, DWORD dwBlockId, DxfLoadProgres
             t.bAngle = e.bAngle;
             t.ptChord = e.ptChord;
             t.ptArc = e.ptArc;
+            data = &t;
+            break;
+        }
+        case DXF_PROXY: {
+            // Stored as an INSERT of a block of what its graphics draw.
+            DXFPROXYENTRY& e = entry.proxy;
+            const DWORD block = DxfMakeProxyBlock(d, &h, e.pGraphics, e.cbGraphics);
+            DxfHeapFree(e.pGraphics);
+            e.pGraphics = nullptr;
+            if (block == 0) continue;
+            DXFINSERT& t = converted.insert;
+            std::memset(&t, 0, sizeof t);
+            t.dScaleX = t.dScaleY = t.dScaleZ = 1.0;
+            t.dwBlock = block;
+            t.nColumns = t.nRows = 1;
+            h.wType = DXF_INSERT;
+            h.ptExtrusion = {0.0, 0.0, 1.0};
             data = &t;
             break;
         }

@@ -22,12 +22,18 @@
 // type, 91 then 14/24 the clip boundary.
 // ACAD_TABLE: 2 its block, 10/20/30 the insertion point, 11/21/31 its
 // direction.
+// ACAD_PROXY_ENTITY: 92 (160 in later versions) the size of its graphics,
+// which the 310 hex chunks after it hold; 310 chunks beyond that size (the
+// object's own data) are not graphics.
 #include "dxf/dxf_heap.h"
 #include "dxf/dxf_reader_internal.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -341,6 +347,38 @@ void ReadTable(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
     e->dRotation = std::atan2(dir.y, dir.x) * 180.0 / 3.14159265358979323846;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void ReadProxy(DXFREADER* r, DXFENTITYCOMMON* c, DXFPROXYENTRY* e, char* v) {
+    e->pGraphics = nullptr;
+    e->cbGraphics = 0;
+    c->wType = DXF_PROXY;
+    std::vector<unsigned char> bytes;
+    long long size = -1;
+    Pairs(r, v, [&](int code, std::string_view s) {
+        if ((code == 92 || code == 160) && size < 0) {
+            // No more bytes than the hex digits left in the file can give.
+            const long long rest = static_cast<long long>(r->dwFileSize) - r->dwPos;
+            size = std::clamp<long long>(std::strtoll(std::string(s).c_str(), nullptr, 10), 0, rest / 2 + 1);
+        } else if (code == 310 && size > 0) {
+            for (std::size_t i = 0; i + 1 < s.size() && static_cast<long long>(bytes.size()) < size; i += 2) {
+                const int hi = HexDigit(s[i]), lo = HexDigit(s[i + 1]);
+                if (hi < 0 || lo < 0) break;
+                bytes.push_back(static_cast<unsigned char>(hi * 16 + lo));
+            }
+        } else {
+            DxfStoreCommon(c, code, s);
+        }
+    });
+    e->pGraphics = HeapCopy(bytes);
+    if (e->pGraphics) e->cbGraphics = static_cast<int>(bytes.size());
+}
+
 } // namespace
 
 bool DxfReadLineEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
@@ -354,5 +392,6 @@ bool DxfReadLineEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
     if (name == "IMAGE") return ReadImage(r, c, &d->image, v, DXF_IMAGE), true;
     if (name == "WIPEOUT") return ReadImage(r, c, &d->image, v, DXF_WIPEOUT), true;
     if (name == "ACAD_TABLE") return ReadTable(r, c, &d->insert, v), true;
+    if (name == "ACAD_PROXY_ENTITY") return ReadProxy(r, c, &d->proxy, v), true;
     return false;
 }

@@ -176,6 +176,15 @@ struct DXFLEADERENTRY {
 };
 
 // The data record DxfReadEntity fills, by the entity's type.
+// ACAD_PROXY_ENTITY: the bytes of its proxy graphics (92 or 160 bytes, in
+// 310 hex chunks). Reader side only: the loader turns them into an INSERT
+// of a block of what they draw (DxfMakeProxyBlock) and frees them.
+constexpr WORD DXF_PROXY = 47;
+struct DXFPROXYENTRY {
+    unsigned char* pGraphics; // cbGraphics bytes, on the DXF heap
+    int cbGraphics;
+};
+
 union DXFENTITYENTRY {
     DXFLINE line;
     DXFPOINT point;
@@ -194,6 +203,7 @@ union DXFENTITYENTRY {
     DXFMLINE mline;
     DXFRAY ray;
     DXFIMAGE image;
+    DXFPROXYENTRY proxy;
 };
 
 struct DxfReaderScratch;

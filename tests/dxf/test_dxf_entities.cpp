@@ -3,6 +3,9 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
@@ -273,6 +276,84 @@ TEST(DxfEntities, AFailedVertexAllocationEndsTheEntityStream) {
     const auto all = d.List();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].d.polyline.nVertices, 0);
+}
+
+// Proxy graphics bytes, little-endian, as hex.
+struct ProxyBytes {
+    std::string bytes;
+    ProxyBytes& U32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+        return *this;
+    }
+    ProxyBytes& F64(double d) {
+        std::uint64_t v;
+        std::memcpy(&v, &d, sizeof v);
+        for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+        return *this;
+    }
+    ProxyBytes& Pt(double x, double y) { return F64(x).F64(y).F64(0); }
+    // A command of type with the data that follows it.
+    ProxyBytes& Command(std::uint32_t type, const ProxyBytes& data) {
+        U32(static_cast<std::uint32_t>(data.bytes.size() + 8)).U32(type);
+        bytes += data.bytes;
+        return *this;
+    }
+    std::string Hex(std::size_t from, std::size_t to) const {
+        std::string out;
+        char two[3];
+        for (std::size_t i = from; i < to && i < bytes.size(); ++i) {
+            std::snprintf(two, sizeof two, "%02X", static_cast<unsigned char>(bytes[i]));
+            out += two;
+        }
+        return out;
+    }
+};
+
+std::string ProxyEntity(const ProxyBytes& commands, std::uint32_t count) {
+    ProxyBytes all;
+    all.U32(static_cast<std::uint32_t>(commands.bytes.size() + 8)).U32(count);
+    all.bytes += commands.bytes;
+    // Two chunks of graphics, then object data that is not graphics.
+    const std::size_t half = all.bytes.size() / 2;
+    return "0|ACAD_PROXY_ENTITY|8|0|92|" + std::to_string(all.bytes.size()) + "|310|" + all.Hex(0, half) +
+           "|310|" + all.Hex(half, all.bytes.size()) + "|310|0C000000060000000100000000";
+}
+
+TEST(DxfEntities, ProxyGraphicsDrawAsTheirLinesCirclesAndText) {
+    ProxyBytes c;
+    c.Command(6, ProxyBytes().U32(2).Pt(0, 0).Pt(10, 0))   // a line
+        .Command(14, ProxyBytes().U32(1))                  // red from here
+        .Command(2, ProxyBytes().Pt(5, 7).F64(3).Pt(0, 0)) // a circle
+        .Command(11, ProxyBytes()
+                         .Pt(0, 2)
+                         .Pt(0, 0)
+                         .Pt(1, 0)
+                         .U32(0x00004141)
+                         .U32(2)
+                         .U32(1) // "AA"
+                         .F64(2)
+                         .F64(1)
+                         .F64(0)
+                         .F64(1));
+    const dxftest::Picture p = dxftest::PaintAt(Drawing(Entities(ProxyEntity(c, 4))), 140, 140, 10, -2, -2);
+    auto where = [&](int cx, int cy, auto&& ok) {
+        int n = 0;
+        for (int y = cy - 1; y <= cy + 1; ++y)
+            for (int x = cx - 1; x <= cx + 1; ++x) n += ok(p.At(x, y));
+        return n;
+    };
+    auto drawn = [](COLORREF c) { return c != dxftest::Picture::kBackground; };
+    EXPECT_GT(where(70, 120, drawn), 0);                                          // the line at y = 0
+    EXPECT_GT(where(100, 50, [](COLORREF c) { return c == RGB(255, 0, 0); }), 0); // the circle, red
+    EXPECT_EQ(where(70, 50, drawn), 0);                                           // not its centre
+    EXPECT_GT(p.DrawnWhere([](int x, int y) { return x > 20 && x < 60 && y > 80 && y < 100; }), 0); // "AA"
+
+    // Counts and sizes beyond the bytes: a polyline of 1000 points with two,
+    // a command running past the end, more commands than there are.
+    ProxyBytes bad;
+    bad.Command(6, ProxyBytes().U32(1000).Pt(0, 0).Pt(10, 0)).U32(4000).U32(6).U32(2);
+    Drawing broken(Entities(ProxyEntity(bad, 9)));
+    EXPECT_EQ(dxftest::PaintAt(broken, 140, 140, 10, -2, -2).Drawn(), 0);
 }
 
 } // namespace
