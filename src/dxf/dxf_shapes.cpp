@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -43,13 +44,19 @@ void WorldPolyline(const Context& ctx, CDC* dc, int n, const DxfTransform& t, Po
     }
 }
 
-// Is the line type drawn as a pattern over a figure of length U (entity
-// units), placed by t?
-bool Dashed(const Context& ctx, const Look& look, double U, const DxfTransform& t) {
+// Whether a figure of length U (entity units) is drawn with its line
+// type's dashes. The length is asked for last: measuring curves is costly
+// and most figures are continuous.
+template <class Length>
+bool Dashed(const Context& ctx, const Look& look, Length&& U, const DxfTransform& t) {
     const DXFLTYPE* lt = look.lineType;
     if (!lt || lt->dPatternLength == 0 || lt->nDashes <= 0) return false;
     const double P = look.ltScale * lt->dPatternLength;
-    return P <= U && P * ctx.view.Scale() * t.MaxScale() >= 5.0;
+    if (!(P * ctx.view.Scale() * t.MaxScale() >= 5.0)) return false;
+    if constexpr (std::is_invocable_v<Length>)
+        return P <= U();
+    else
+        return P <= U;
 }
 
 // A chain of entity points walked by the pattern, continuing from one
@@ -196,7 +203,7 @@ void DrawConic(Context& ctx, CDC* dc, const Conic& c, const Look& look, const Dx
         std::fmax(std::hypot(c.ux, c.uy), std::hypot(c.vx, c.vy)) * t.MaxScale() * v.Scale() + 2;
     if (!v.Visible(centre.x - reach, centre.y - reach, centre.x + reach, centre.y + reach)) return;
     if (!std::isfinite(c.sweep)) return;
-    if (Dashed(ctx, look, c.Length(), t)) {
+    if (Dashed(ctx, look, [&] { return c.Length(); }, t)) {
         ConicOnce(ctx, dc, c, look, t, true, 1);
         if (ctx.outline) ConicOnce(ctx, dc, c, look, t, true, 2);
         return;
@@ -644,7 +651,7 @@ void DrawPolylineShape(Context& ctx, CDC* dc, const DXFPOLYLINE& e, const Look& 
         dc->SelectObject(old);
         return;
     }
-    if (Dashed(ctx, look, PolylineLength(e), t)) {
+    if (Dashed(ctx, look, [&] { return PolylineLength(e); }, t)) {
         DashedPolyline(ctx, dc, e, look, t, 1);
         if (ctx.outline) DashedPolyline(ctx, dc, e, look, t, 2);
         return;
