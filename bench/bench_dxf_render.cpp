@@ -8,7 +8,6 @@
 #include "bench_support.h"
 #include "dxf/cdxf_drawing.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -111,11 +110,4 @@ BENCHMARK(BM_CliRender)->Arg(100)->ArgName("MB")->Unit(benchmark::kMillisecond)-
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv); // text needs the font machinery
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::MainWithFonts(argc, argv); }

@@ -8,7 +8,6 @@
 #include "dxf/cdxf_drawing.h"
 #include "dxf/dxf_paint.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
@@ -56,11 +55,4 @@ BENCHMARK(BM_DxfTextDraw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv); // outline faces need the font machinery
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::MainWithFonts(argc, argv); }

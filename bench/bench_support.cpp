@@ -1,5 +1,8 @@
 #include "bench_support.h"
 
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +112,15 @@ void AppendXY(std::string& out, std::string_view command, double x, double y) {
     *p++ = '\n';
     out.append(command);
     out.append(buf, p);
+}
+
+int MainWithFonts(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace bench

@@ -23,6 +23,10 @@ std::string Generated(const std::string& name, Make&& make) {
     return path;
 }
 
+// main() for benchmarks that draw text: a GUI application without a screen
+// (the font machinery needs one), then the registered benchmarks.
+int MainWithFonts(int argc, char** argv);
+
 // Runs the generator script ../shared/bench/<script> with the arguments.
 void RunSharedGenerator(const std::string& script, const std::string& out, const std::string& args);
 

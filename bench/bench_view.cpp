@@ -9,7 +9,6 @@
 #include "app/view_renderer.h"
 #include "bench_support.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
@@ -109,11 +108,4 @@ void Inputs(benchmark::internal::Benchmark* b) {
 // input 0: 1 M point pantograph; 1: 100 MB HPGL; 2: 100 MB DXF. zoom 0, 1, 2: 1×, 8×, 64×.
 BENCHMARK(BM_Redraw)->Apply(Inputs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv); // DXF text needs the font machinery
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::MainWithFonts(argc, argv); }
