@@ -22,6 +22,11 @@
 // type, 91 then 14/24 the clip boundary.
 // ACAD_TABLE: 2 its block, 10/20/30 the insertion point, 11/21/31 its
 // direction.
+// MESH: 92 the vertex count, then each vertex (10/20/30); 93 the size of
+// the face list, then that many 90s, each face as its vertex count and
+// vertex numbers (from 0); 94 edges and 95 creases after it are not read.
+// It is stored as a polyface mesh (a POLYLINE with flag 64), faces of more
+// than four vertices as fans of triangles whose inner edges are hidden.
 // ACAD_PROXY_ENTITY: 92 (160 in later versions) the size of its graphics,
 // which the 310 hex chunks after it hold; 310 chunks beyond that size (the
 // object's own data) are not graphics.
@@ -347,6 +352,77 @@ void ReadTable(DXFREADER* r, DXFENTITYCOMMON* c, DXFINSERTENTRY* e, char* v) {
     e->dRotation = std::atan2(dir.y, dir.x) * 180.0 / 3.14159265358979323846;
 }
 
+void ReadMesh(DXFREADER* r, DXFENTITYCOMMON* c, DXFPOLYLINE* e, char* v) {
+    std::memset(e, 0, sizeof *e);
+    c->wType = DXF_POLYLINE;
+    e->wFlags = 64;
+    std::vector<DXFVERTEX> points;
+    std::vector<int> list;
+    enum { kNone, kVertices, kFaces, kRest } part = kNone;
+    int faceLeft = 0;
+    bool lost = false;
+    Pairs(r, v, [&](int code, std::string_view s) {
+        try {
+            if (code == 92 && part == kNone) {
+                part = kVertices;
+            } else if (part == kVertices && (code == 10 || code == 20 || code == 30)) {
+                if (code == 10) points.push_back(DXFVERTEX{});
+                if (points.empty()) return;
+                DXFVERTEX& p = points.back();
+                (code == 10 ? p.x : code == 20 ? p.y : p.z) = DxfAtof(s);
+                p.nFlags = 192;
+            } else if (code == 93 && part != kRest) {
+                part = kFaces;
+                faceLeft = DxfCapCount(r, DxfAtoi(s), 1);
+            } else if (code == 90 && part == kFaces) {
+                if (faceLeft-- > 0) list.push_back(DxfAtoi(s));
+            } else if (code == 94 || code == 95) {
+                part = kRest;
+            } else if (part != kRest || code < 90 || code > 95) {
+                DxfStoreCommon(c, code, s);
+            }
+        } catch (const std::bad_alloc&) {
+            lost = true;
+        }
+    });
+    if (lost || points.empty()) return;
+    const long long count = static_cast<long long>(points.size());
+    auto number = [&](int index) { return index >= 0 && index < count ? index + 1 : 0; };
+    auto face = [&](int a, int b, int c2, int d) {
+        DXFVERTEX f{};
+        f.nFlags = 128;
+        f.nFace[0] = a;
+        f.nFace[1] = b;
+        f.nFace[2] = c2;
+        f.nFace[3] = d;
+        points.push_back(f);
+    };
+    try {
+        for (std::size_t i = 0; i < list.size();) {
+            const int n = list[i];
+            if (n <= 0 || static_cast<std::size_t>(n) > list.size() - i - 1) break;
+            const int* idx = &list[i + 1];
+            i += static_cast<std::size_t>(n) + 1;
+            bool valid = true;
+            for (int k = 0; k < n; ++k) valid = valid && number(idx[k]) != 0;
+            if (!valid || n < 2) continue;
+            if (n <= 4) {
+                face(number(idx[0]), number(idx[1]), n > 2 ? number(idx[2]) : 0, n > 3 ? number(idx[3]) : 0);
+                continue;
+            }
+            // A negative number hides the edge that starts at it.
+            const int first = number(idx[0]);
+            for (int k = 1; k + 1 < n; ++k)
+                face(k == 1 ? first : -first, number(idx[k]),
+                     k + 2 == n ? number(idx[k + 1]) : -number(idx[k + 1]), 0);
+        }
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    e->pVertices = HeapCopy(points);
+    if (e->pVertices) e->nVertices = static_cast<int>(points.size());
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -392,6 +468,7 @@ bool DxfReadLineEntity(DXFREADER* r, DXFENTITYCOMMON* c, void* pData, char* v) {
     if (name == "IMAGE") return ReadImage(r, c, &d->image, v, DXF_IMAGE), true;
     if (name == "WIPEOUT") return ReadImage(r, c, &d->image, v, DXF_WIPEOUT), true;
     if (name == "ACAD_TABLE") return ReadTable(r, c, &d->insert, v), true;
+    if (name == "MESH") return ReadMesh(r, c, &d->polyline, v), true;
     if (name == "ACAD_PROXY_ENTITY") return ReadProxy(r, c, &d->proxy, v), true;
     return false;
 }

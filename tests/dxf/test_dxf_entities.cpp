@@ -356,4 +356,23 @@ TEST(DxfEntities, ProxyGraphicsDrawAsTheirLinesCirclesAndText) {
     EXPECT_EQ(dxftest::PaintAt(broken, 140, 140, 10, -2, -2).Drawn(), 0);
 }
 
+TEST(DxfEntities, MeshDrawsTheEdgesOfItsFaces) {
+    // A house of five vertices as one face of five: its outline drawn, the
+    // diagonals of the fan it is split into not; the edge list after 94
+    // is not read as faces.
+    Drawing d(Entities("0|MESH|71|2|72|0|91|0|92|5|10|0|20|0|30|0|10|10|20|0|30|0|10|10|20|10|30|0|"
+                       "10|0|20|10|30|0|10|5|20|15|30|0|93|6|90|5|90|0|90|1|90|2|90|4|90|3|"
+                       "94|1|90|0|90|2|95|0"));
+    const dxftest::Picture p = dxftest::PaintAt(d, 140, 200, 10, -2, -2);
+    auto at = [&](double x, double y) {
+        const int cx = static_cast<int>((x + 2) * 10), cy = 200 - static_cast<int>((y + 2) * 10);
+        return p.DrawnWhere([&](int px, int py) { return std::abs(px - cx) <= 1 && std::abs(py - cy) <= 1; });
+    };
+    EXPECT_GT(at(5, 0), 0);      // bottom
+    EXPECT_GT(at(7.5, 12.5), 0); // roof
+    EXPECT_GT(at(0, 5), 0);      // the closing edge
+    EXPECT_EQ(at(5, 5), 0);      // the fan's diagonal from (0, 0) to (10, 10)
+    EXPECT_EQ(at(2.5, 7.5), 0);  // and to the roof's top (5, 15)
+}
+
 } // namespace
